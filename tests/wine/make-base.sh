@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Makes the shared base prefix once: 32-bit, Japanese (code page 932), no CD-ROM drive.
+set -euo pipefail
+base=$1
+mkdir -p "$(dirname "$base")"
+exec 9>"$base.lock"
+flock 9
+[ -f "$base/.kaze-ready" ] && exit 0
+rm -rf "$base"
+export WINEPREFIX="$base" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+env LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8 wineboot -i >/dev/null 2>&1
+wineserver -w
+touch "$base/.kaze-ready"

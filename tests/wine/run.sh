@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Runs one Windows program under Wine in a private copy of a Japanese 32-bit prefix,
+# so that tests which change machine state (registry, drives, Windows version) never
+# see one another. The program's exit code is returned.
+#
+#   run.sh [--version win98|winxp|win2k|win7] [--cdrom L=DIR:LABEL]... [--native-dll NAME]...
+#          [--reg 'KEY|VALUE|DATA']... [--keep] -- program.exe [args...]
+#
+# --cdrom L=DIR:LABEL  drive L: becomes a CD-ROM drive holding a copy of DIR (empty DIR:
+#                      an empty disc) with volume label LABEL (empty LABEL: no label file,
+#                      which Wine reads as an empty drive).
+# --native-dll NAME    Wine loads NAME.dll from the program's folder instead of its own.
+# WINE_BASE_PREFIX     where the shared, read-only base prefix lives (made on first use).
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+base=${WINE_BASE_PREFIX:-${TMPDIR:-/tmp}/kaze-wine-base}
+version=""
+cdroms=()
+natives=()
+regs=()
+keep=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --version) version=$2; shift 2 ;;
+    --cdrom) cdroms+=("$2"); shift 2 ;;
+    --native-dll) natives+=("$2"); shift 2 ;;
+    --reg) regs+=("$2"); shift 2 ;;
+    --keep) keep=1; shift ;;
+    --) shift; break ;;
+    *) echo "run.sh: unknown option $1" >&2; exit 2 ;;
+  esac
+done
+[ $# -ge 1 ] || { echo "run.sh: no program" >&2; exit 2; }
+
+export WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+wine_ja() { env LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8 wine "$@"; }
+
+"$here/make-base.sh" "$base"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/kaze-wine.XXXXXX")
+cleanup() {
+  WINEPREFIX="$work/prefix" wineserver -k >/dev/null 2>&1 || true
+  if [ "$keep" = 1 ]; then echo "run.sh: kept $work" >&2; else rm -rf "$work"; fi
+}
+trap cleanup EXIT
+cp -a "$base" "$work/prefix"
+export WINEPREFIX="$work/prefix"
+
+setup_cmds=()
+if [ -n "$version" ]; then
+  setup_cmds+=("HKCU\\Software\\Wine|Version|$version")
+fi
+for spec in "${cdroms[@]+"${cdroms[@]}"}"; do
+  letter=${spec%%=*}; letter=${letter,,}
+  rest=${spec#*=}
+  dir=${rest%%:*}
+  label=${rest#*:}
+  disc="$work/cd_$letter"
+  mkdir -p "$disc"
+  if [ -n "$dir" ]; then cp -a "$dir/." "$disc/"; fi
+  if [ -n "$label" ]; then printf '%s\n' "$label" > "$disc/.windows-label"; fi
+  ln -sfn "$disc" "$WINEPREFIX/dosdevices/$letter:"
+  setup_cmds+=("HKLM\\Software\\Wine\\Drives|$letter:|cdrom")
+done
+if [ ${#natives[@]} -gt 0 ]; then
+  for dll in "${natives[@]}"; do
+    setup_cmds+=("HKCU\\Software\\Wine\\DllOverrides|$dll|native")
+  done
+fi
+for r in "${regs[@]+"${regs[@]}"}"; do setup_cmds+=("$r"); done
+
+if [ ${#setup_cmds[@]} -gt 0 ]; then
+  for c in "${setup_cmds[@]}"; do
+    IFS='|' read -r key name data <<<"$c"
+    wine_ja reg add "$key" /v "$name" /d "$data" /f >/dev/null 2>&1
+  done
+  # Drives and the Windows version are read when the session starts.
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+fi
+
+prog=$1; shift
+run() {
+  if [ -z "${DISPLAY:-}" ]; then
+    xvfb-run -a -s "-screen 0 1024x768x24" env LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8 wine "$prog" "$@"
+  else
+    wine_ja "$prog" "$@"
+  fi
+}
+# Wine's background processes inherit the output: send it to a file, not to ctest's pipe.
+set +e
+run "$@" >"$work/out.txt" 2>&1
+rc=$?
+set -e
+cat "$work/out.txt"
+exit $rc
