@@ -4,11 +4,14 @@
 # see one another. The program's exit code is returned.
 #
 #   run.sh [--version win98|winxp|win2k|win7] [--cdrom L=DIR:LABEL]... [--native-dll NAME]...
-#          [--reg 'KEY|VALUE|DATA']... [--keep] -- program.exe [args...]
+#          [--drive L=DIR:TYPE[:LABEL]]... [--reg 'KEY|VALUE|DATA']... [--keep] -- program.exe [args...]
 #
 # --cdrom L=DIR:LABEL  drive L: becomes a CD-ROM drive holding a copy of DIR (empty DIR:
 #                      an empty disc) with volume label LABEL (empty LABEL: no label file,
 #                      which Wine reads as an empty drive).
+# --drive L=DIR:TYPE[:LABEL]
+#                      drive L: holds a copy of DIR (empty DIR: an empty folder) and has the
+#                      drive type TYPE, one of Wine's: hd, network, floppy, cdrom, ramdisk.
 # --native-dll NAME    Wine loads NAME.dll from the program's folder instead of its own.
 # WINE_BASE_PREFIX     where the shared, read-only base prefix lives (made on first use).
 set -euo pipefail
@@ -16,6 +19,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 base=${WINE_BASE_PREFIX:-${TMPDIR:-/tmp}/kaze-wine-base}
 version=""
 cdroms=()
+drives=()
 natives=()
 regs=()
 keep=0
@@ -23,6 +27,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --version) version=$2; shift 2 ;;
     --cdrom) cdroms+=("$2"); shift 2 ;;
+    --drive) drives+=("$2"); shift 2 ;;
     --native-dll) natives+=("$2"); shift 2 ;;
     --reg) regs+=("$2"); shift 2 ;;
     --keep) keep=1; shift ;;
@@ -61,6 +66,25 @@ for spec in "${cdroms[@]+"${cdroms[@]}"}"; do
   if [ -n "$label" ]; then printf '%s\n' "$label" > "$disc/.windows-label"; fi
   ln -sfn "$disc" "$WINEPREFIX/dosdevices/$letter:"
   setup_cmds+=("HKLM\\Software\\Wine\\Drives|$letter:|cdrom")
+done
+for spec in "${drives[@]+"${drives[@]}"}"; do
+  letter=${spec%%=*}; letter=${letter,,}
+  rest=${spec#*=}
+  dir=${rest%%:*}
+  rest=${rest#*:}
+  type=${rest%%:*}
+  label=""
+  case "$rest" in *:*) label=${rest#*:} ;; esac
+  case "$type" in
+    hd|network|floppy|cdrom|ramdisk) ;;
+    *) echo "run.sh: unknown drive type '$type' in --drive $spec" >&2; exit 2 ;;
+  esac
+  root="$work/drive_$letter"
+  mkdir -p "$root"
+  if [ -n "$dir" ]; then cp -a "$dir/." "$root/"; fi
+  if [ -n "$label" ]; then printf '%s\n' "$label" > "$root/.windows-label"; fi
+  ln -sfn "$root" "$WINEPREFIX/dosdevices/$letter:"
+  setup_cmds+=("HKLM\\Software\\Wine\\Drives|$letter:|$type")
 done
 if [ ${#natives[@]} -gt 0 ]; then
   for dll in "${natives[@]}"; do
