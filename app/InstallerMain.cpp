@@ -1,2 +1,9 @@
 #include <windows.h>
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+
+#include "app/InstallerApp.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  kaze::InstallerApp app(instance);
+  app.InitInstance();
+  return 0;
+}
