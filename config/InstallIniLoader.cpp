@@ -1,0 +1,301 @@
+#include "config/InstallIniLoader.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "config/ProfileReader.h"
+#include "config/ValueParsing.h"
+
+namespace kaze {
+namespace {
+
+// Composite values (lists, path pairs, registry pairs) are read as one 256-byte text.
+constexpr size_t kValueSize = kNameSize;
+
+const char kInfoSection[] = "INSTALL_INFO";
+const char kGroupSection[] = "INSTALL_GROUP";
+const char kRegistrySection[] = "INSTALL_REGISTRY_0";
+const char kAboutSection[] = "ABOUT_BOX";
+
+// A count from the file: never negative, and never more than the lines that could
+// hold the counted keys, so that tables stay proportional to the file.
+int BoundCount(int value, int lines) { return std::max(0, std::min(value, lines)); }
+
+int SaturatingAdd(int a, int b) {
+  long long sum = static_cast<long long>(a) + b;
+  return static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, sum)));
+}
+
+class Loader {
+ public:
+  Loader(const char* path, InstallContext& context) : context_(context) {
+    // Never cut: a shorter path names another file. An over-long one reads as missing.
+    if (path != nullptr && std::strlen(path) < sizeof path_) std::strcpy(path_, path);
+  }
+  Loader(const Loader&) = delete;
+  Loader& operator=(const Loader&) = delete;
+
+  void Run() {
+    context_.ReleaseDescription();
+    context_.overlongValue[0] = '\0';
+    LoadInfo();
+    LoadDiscs();
+    LoadTypes();
+    LoadRegistry();
+    LoadAppearance();
+    reader_.Reset();
+  }
+
+ private:
+  SectionHandle Register(const char* section) {
+    return path_[0] != '\0' ? reader_.RegisterSection(path_, section) : kNoSection;
+  }
+
+  void NoteOverlong(const char* section, const char* key) {
+    if (context_.overlongValue[0] != '\0') return;
+    std::snprintf(context_.overlongValue, sizeof context_.overlongValue, "%s/%s", section,
+                  key);
+  }
+
+  // Reads a text of at most size - 1 bytes into field. One byte more is asked for, so
+  // that a value that does not fit shows; it is stored cut to whole characters and
+  // the key is noted.
+  void ReadText(SectionHandle handle, const char* section, const char* key, char* field,
+                size_t size) {
+    std::vector<char> buffer(size + 1, '\0');
+    if (!reader_.ReadString(handle, key, buffer.data(), static_cast<DWORD>(size + 1)))
+      return;
+    if (std::strlen(buffer.data()) >= size) {
+      NoteOverlong(section, key);
+      CutToWholeCharacters(buffer.data(), size);
+    }
+    std::memcpy(field, buffer.data(), std::strlen(buffer.data()) + 1);
+  }
+
+  std::vector<int> ReadNumberList(SectionHandle handle, const char* section, const char* key) {
+    char text[kValueSize] = {};
+    ReadText(handle, section, key, text, sizeof text);
+    return ParseNumberList(text);
+  }
+
+  void ReadPathPair(SectionHandle handle, const char* section, const char* key,
+                    PathPair& pair) {
+    char text[kValueSize] = {};
+    ReadText(handle, section, key, text, sizeof text);
+    if (!SplitPathPair(pair, text)) NoteOverlong(section, key);
+  }
+
+  void LoadInfo() {
+    auto info = std::make_unique<InstallInfo>();
+    SectionHandle handle = Register(kInfoSection);
+    auto text = [&](const char* key, char* field, size_t size) {
+      ReadText(handle, kInfoSection, key, field, size);
+    };
+    text("CORPNAME", info->corpName, sizeof info->corpName);
+    text("APPNAME", info->appName, sizeof info->appName);
+    text("EXENAME", info->exeName, sizeof info->exeName);
+    text("README", info->readme, sizeof info->readme);
+    text("PATH", info->path, sizeof info->path);
+    text("PATH2", info->path2, sizeof info->path2);
+    text("DXSETUPDLL", info->dxSetupDll, sizeof info->dxSetupDll);
+    text("INSTDX", info->instDx, sizeof info->instDx);
+    // Missing numbers count as 0; a number beyond 16 bits is kept at the largest one
+    // rather than wrapped into a small version.
+    std::vector<int> version = ReadNumberList(handle, kInfoSection, "DIRECTXVER");
+    for (size_t i = 0; i < 4 && i < version.size(); ++i)
+      info->dxVersion[i] = static_cast<uint16_t>(std::min(version[i], 0xFFFF));
+    text("MAKEMYSHORTCUT", info->myShortcutName, sizeof info->myShortcutName);
+    info->shortcutCount = static_cast<uint8_t>(
+        std::max(0, std::min(reader_.ReadInt(handle, "MAKESHORTCUT"), kMaxShortcuts)));
+    for (int i = 0; i < kMaxShortcuts; ++i) {
+      char key[32];
+      std::snprintf(key, sizeof key, "MAKESHORTCUT_PATH_%d", i);
+      ReadPathPair(handle, kInfoSection, key, info->shortcuts[i]);
+    }
+    reader_.ReleaseFile(handle);
+
+    handle = Register(kGroupSection);
+    ReadText(handle, kGroupSection, "NAME_DEFAULT", info->nameDefault, sizeof info->nameDefault);
+    ReadText(handle, kGroupSection, "NAME_FULL", info->nameFull, sizeof info->nameFull);
+    reader_.ReleaseFile(handle);
+    context_.installInfo = std::move(info);
+  }
+
+  void LoadGroup(SectionHandle discHandle, const char* discSection, int g, FileGroup& group,
+                 int& memberBudget) {
+    char key[64];
+    std::snprintf(key, sizeof key, "GROUP_%d", g);
+    group.id = reader_.ReadInt(discHandle, key);
+    std::snprintf(key, sizeof key, "MEMBERSIZE_%d", g);
+    group.sizeMb = reader_.ReadInt(discHandle, key);
+    std::snprintf(key, sizeof key, "MEMBERNUM_%d", g);
+    // Every member needs a line of the disc's section: the members of all groups of a
+    // disc share that bound.
+    group.memberCount = BoundCount(reader_.ReadInt(discHandle, key), memberBudget);
+    memberBudget -= group.memberCount;
+    group.members = std::make_unique<PathPair[]>(group.memberCount);
+    for (int m = 0; m < group.memberCount; ++m) {
+      std::snprintf(key, sizeof key, "MEMBER_%d_%d", g, m);
+      ReadPathPair(discHandle, discSection, key, group.members[m]);
+    }
+
+    SectionHandle groupHandle = Register(kGroupSection);
+    std::snprintf(key, sizeof key, "FILEGROUPNAME_%d", group.id);
+    ReadText(groupHandle, kGroupSection, key, group.name, sizeof group.name);
+    std::snprintf(key, sizeof key, "FILEGROUPTEXT_%d", group.id);
+    ReadText(groupHandle, kGroupSection, key, group.text, sizeof group.text);
+    reader_.ReleaseSection(groupHandle);
+  }
+
+  void LoadDiscs() {
+    SectionHandle infoHandle = Register(kInfoSection);
+    int diskCount =
+        BoundCount(reader_.ReadInt(infoHandle, "DISKNUM"), reader_.CountSectionLines(infoHandle));
+    auto disks = std::make_unique<DiskEntry[]>(diskCount);
+    for (int d = 0; d < diskCount; ++d) {
+      DiskEntry& disk = disks[d];
+      char key[64];
+      std::snprintf(key, sizeof key, "DISK_%d", d);
+      ReadText(infoHandle, kInfoSection, key, disk.volumeLabel, sizeof disk.volumeLabel);
+
+      char discSection[64];
+      std::snprintf(discSection, sizeof discSection, "INSTALL_GROUP_DISK_%d", d);
+      SectionHandle discHandle = Register(discSection);
+      int lines = reader_.CountSectionLines(discHandle);
+      disk.groupCount = BoundCount(reader_.ReadInt(discHandle, "IDNUM"), lines);
+      disk.groups = std::make_unique<FileGroup[]>(disk.groupCount);
+      int memberBudget = lines;
+      for (int g = 0; g < disk.groupCount; ++g)
+        LoadGroup(discHandle, discSection, g, disk.groups[g], memberBudget);
+      reader_.ReleaseSection(discHandle);
+    }
+    context_.diskCount = diskCount;
+    context_.disks = std::move(disks);
+    reader_.ReleaseFile(infoHandle);
+  }
+
+  // Groups that a list names and that exist; an id without a group is skipped.
+  void FillTypeGroups(InstallType& type, const std::vector<int>& ids) {
+    std::vector<FileGroup*> found;
+    for (int id : ids) {
+      if (FileGroup* group = FindFileGroup(id, context_)) {
+        found.push_back(group);
+        type.totalSizeMb = SaturatingAdd(type.totalSizeMb, group->sizeMb);
+      }
+    }
+    type.groupCount = static_cast<int>(found.size());
+    if (found.empty()) return;
+    type.groups = std::make_unique<FileGroup*[]>(found.size());
+    std::copy(found.begin(), found.end(), type.groups.get());
+  }
+
+  void LoadTypes() {
+    SectionHandle handle = Register(kGroupSection);
+    std::vector<int> defaultList = ReadNumberList(handle, kGroupSection, "DEFAULTLIST");
+    std::vector<int> fullList = ReadNumberList(handle, kGroupSection, "FULLLIST");
+    int customCount =
+        BoundCount(reader_.ReadInt(handle, "INSTGROUP"), reader_.CountSectionLines(handle));
+    int typeCount = customCount + 2;
+    auto types = std::make_unique<InstallType[]>(typeCount);
+
+    const InstallInfo& info = *context_.installInfo;
+    if (!defaultList.empty()) {
+      std::strcpy(types[0].name, info.nameDefault);
+      ReadText(handle, kGroupSection, "TEXT_DEFAULT", types[0].explanation,
+               sizeof types[0].explanation);
+      FillTypeGroups(types[0], defaultList);
+    }
+    if (!fullList.empty()) {
+      std::strcpy(types[1].name, info.nameFull);
+      ReadText(handle, kGroupSection, "TEXT_FULL", types[1].explanation,
+               sizeof types[1].explanation);
+      FillTypeGroups(types[1], fullList);
+    }
+    for (int k = 0; k < customCount; ++k) {
+      InstallType& type = types[k + 2];
+      char key[64];
+      std::snprintf(key, sizeof key, "GROUPNAME_%d", k);
+      ReadText(handle, kGroupSection, key, type.name, sizeof type.name);
+      std::snprintf(key, sizeof key, "EXPLANATION_%d", k);
+      ReadText(handle, kGroupSection, key, type.explanation, sizeof type.explanation);
+      std::snprintf(key, sizeof key, "GROUPLIST_%d", k);
+      FillTypeGroups(type, ReadNumberList(handle, kGroupSection, key));
+    }
+    reader_.ReleaseSection(handle);
+    context_.typeCount = typeCount;
+    context_.installTypes = std::move(types);
+  }
+
+  void LoadRegistry() {
+    auto registry = std::make_unique<RegistryData>();
+    SectionHandle handle = Register(kRegistrySection);
+    ReadText(handle, kRegistrySection, "REG_KEY", registry->key, sizeof registry->key);
+    long long entryCount = 0;
+    for (int d = 0; d < context_.diskCount; ++d) entryCount += context_.disks[d].groupCount;
+    registry->entryCount = static_cast<int>(std::min<long long>(entryCount, INT_MAX));
+    registry->entries = std::make_unique<RegistryEntry[]>(registry->entryCount);
+    int e = 0;
+    for (int d = 0; d < context_.diskCount; ++d) {
+      const DiskEntry& disk = context_.disks[d];
+      for (int g = 0; g < disk.groupCount && e < registry->entryCount; ++g)
+        registry->entries[e++].groupId = disk.groups[g].id;
+    }
+    for (int i = 0; i < registry->entryCount; ++i) {
+      RegistryEntry& entry = registry->entries[i];
+      char key[64];
+      std::snprintf(key, sizeof key, "REGDATA_GROUP_%d", entry.groupId);
+      char text[kValueSize] = {};
+      ReadText(handle, kRegistrySection, key, text, sizeof text);
+      if (!SplitRegistryValue(entry.valueName, sizeof entry.valueName, entry.valueData,
+                              sizeof entry.valueData, text))
+        NoteOverlong(kRegistrySection, key);
+    }
+    reader_.ReleaseSection(handle);
+    context_.registryData = std::move(registry);
+  }
+
+  void LoadAppearance() {
+    SectionHandle handle = Register(kAboutSection);
+    if (handle == kNoSection) {
+      context_.appearance.reset();
+      return;
+    }
+    auto appearance = std::make_unique<AppearanceInfo>();
+    ReadText(handle, kAboutSection, "BANNERNAME", appearance->bannerName,
+             sizeof appearance->bannerName);
+    ReadText(handle, kAboutSection, "BKCOLOR", appearance->backColor,
+             sizeof appearance->backColor);
+    ReadText(handle, kAboutSection, "TEXTCOLOR", appearance->textColor,
+             sizeof appearance->textColor);
+    reader_.ReleaseSection(handle);
+    context_.appearance = std::move(appearance);
+  }
+
+  InstallContext& context_;
+  ProfileReader reader_;
+  char path_[kPathSize] = {};
+};
+
+}  // namespace
+
+bool InstallIniLoader(const char* path, InstallContext& context) {
+  Loader loader(path, context);
+  loader.Run();
+  return true;
+}
+
+FileGroup* FindFileGroup(int id, InstallContext& context) {
+  if (!context.disks) return nullptr;
+  for (int d = 0; d < context.diskCount; ++d) {
+    DiskEntry& disk = context.disks[d];
+    for (int g = 0; g < disk.groupCount; ++g) {
+      if (disk.groups[g].id == id) return &disk.groups[g];
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace kaze
