@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "system/DriveRules.h"
+#include "system/PathSplit.h"
+
+namespace kaze {
+namespace {
+
+// Runs natively under the sanitizers (code page 932 rule) and under Wine.
+
+TEST(SplitPath, SplitsLikeSplitpathButStepsOverDoubleByteCharacters) {
+  struct Case { const char* path; const char* drive; const char* folder; const char* name; const char* ext; } cases[] = {
+      {"C:\\Games\\Demo\\setup.exe", "C:", "\\Games\\Demo\\", "setup", ".exe"},
+      {"C:/Games/Demo/setup.exe", "C:", "/Games/Demo/", "setup", ".exe"},
+      {"C:\\Games\\Demo", "C:", "\\Games\\", "Demo", ""},
+      {"Games", "", "", "Games", ""},
+      {"a.b.c", "", "", "a.b", ".c"},
+      {"C:\\dir.x\\file", "C:", "\\dir.x\\", "file", ""},
+      {"C:", "C:", "", "", ""},
+      {"", "", "", "", ""},
+      {"\\\\server\\share\\x.txt", "", "\\\\server\\share\\", "x", ".txt"},
+      // 表 and ソ end in 0x5C: neither is a separator.
+      {"C:\\表\\ソ.txt", "C:", "\\表\\", "ソ", ".txt"},
+      {"C:\\Games\\表", "C:", "\\Games\\", "表", ""},
+      {"表示.dat", "", "", "表示", ".dat"},
+      // A lead byte first: its trail is no drive colon, and the lone lead byte at the end
+      // does not swallow the terminator.
+      {"\x95", "", "", "\x95", ""},
+  };
+  for (const Case& c : cases) {
+    SplitPathResult parts = SplitPath(c.path);
+    EXPECT_EQ(parts.drive, c.drive) << c.path;
+    EXPECT_EQ(parts.folder, c.folder) << c.path;
+    EXPECT_EQ(parts.name, c.name) << c.path;
+    EXPECT_EQ(parts.extension, c.ext) << c.path;
+  }
+}
+
+TEST(HasForbiddenPathText, RefusesDoubledSeparatorsAndReservedCharactersAfterTheDrive) {
+  struct Case { const char* path; bool forbidden; } cases[] = {
+      {"C:\\Games\\Demo", false},
+      {"C:\\Games\\\\Demo", true},
+      {"C:/Games//Demo", true},
+      {"C:\\Games/\\Demo", true},
+      {"C:\\a?b", true}, {"C:\\a\"b", true}, {"C:\\a;b", true}, {"C:\\a:b", true},
+      {"C:\\a,b", true}, {"C:\\a<b", true}, {"C:\\a>b", true}, {"C:\\a!b", true},
+      {"C:\\a*b", true}, {"C:\\a|b", true},
+      {"C:", false},  // the drive's own colon is not looked at
+      {"", false},
+      // Trail bytes 0x5C (表) and 0x7C (ポ) are parts of characters, not separators or bars.
+      {"C:\\表\\Demo", false},
+      {"C:\\ポ\\Demo", false},
+      {"C:\\表\\\\Demo", true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(HasForbiddenPathText(c.path), c.forbidden) << c.path;
+  }
+}
+
+TEST(IsAbsoluteFolderText, AcceptsOnlyTheDriveRootForm) {
+  struct Case { const char* folder; bool absolute; } cases[] = {
+      {"C:\\Games", true}, {"d:\\games\\", true}, {"1:\\x", true},  // any first character
+      {"C:\\", true},
+      {"games\\x", false}, {"\\\\server\\share", false}, {"", false}, {"C:", false},
+      {"C:games", false}, {"表:\\", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsAbsoluteFolderText(c.folder), c.absolute) << c.folder;
+}
+
+TEST(RefusalForDriveType, GivesTheExactTextForEachUnsuitableDriveType) {
+  struct Case { unsigned type; const char* message; } cases[] = {
+      {0, "指定されたディスクの種類が特定できません。\n指定された、インストールすることは出来ません。"},
+      {1, "指定されたドライブが見つかりません。\nインストールにはマイコンピュータ上に存在するドライブ(Cドライブ等)を指定してください。"},
+      {2, "指定されたドライブはリムーバブルメディアです。\nインストール先には必ず、本体のハードディスクドライブ( Cドライブ等 )を指定してください。"},
+      {3, nullptr},
+      {4, "指定されたドライブはネットワーク上に存在しています。\nネットワーク上のディスクにインストールすることは出来ません。\nインストール先には必ず、本体のハードディスクドライブ( Cドライブ等 )を指定してください。"},
+      {5, "指定されたドライブは CD-ROM もしくは DVD-ROM ドライブです。\nインストール先には必ず、本体のハードディスクドライブ( Cドライブ等 )を指定してください。"},
+      {6, "指定されたドライブはRAMディスクです。\nインストール先には必ず、本体のハードディスクドライブ( Cドライブ等 )を指定してください。"},
+      {7, nullptr},
+      {0xFFFFFFFFu, nullptr},
+  };
+  for (const Case& c : cases) {
+    const char* message = RefusalForDriveType(c.type);
+    if (c.message == nullptr) {
+      EXPECT_EQ(message, nullptr) << c.type;
+    } else {
+      ASSERT_NE(message, nullptr) << c.type;
+      EXPECT_STREQ(message, c.message) << c.type;
+    }
+  }
+}
+
+TEST(TargetCheckMessages, FitTheMessageBufferWhole) {
+  // Messages are copied into a 256-byte buffer before they are shown.
+  const char* messages[] = {kFolderNotAbsoluteMessage, kFolderTooLongMessage,
+                            kNoInstallTypeMessage, kNotEnoughSpaceMessage};
+  for (const char* m : messages) EXPECT_LT(std::strlen(m), 256u) << m;
+  for (unsigned type = 0; type <= 6; ++type) {
+    if (const char* m = RefusalForDriveType(type)) {
+      EXPECT_LT(std::strlen(m), 256u) << type;
+    }
+  }
+  EXPECT_STREQ(kNotEnoughSpaceMessage,
+               "選択されたハードディスクドライブには、インストールするために十分な空き容量がありません。\n"
+               "このハードディスクドライブにインストールすることは出来ません。");
+  EXPECT_STREQ(kFolderNotAbsoluteMessage,
+               "指定されているインストールフォルダのパスが不正です。フォルダの指定は「絶対パス」でなければなりません");
+}
+
+TEST(SpaceArithmetic, FormsClusterProductsIn64BitsAndKeepsKilobytesFromWrapping) {
+  // 8 GB of 4 KB clusters: the product overflows 32 bits before the shift.
+  EXPECT_EQ(ClusterBytes(2097152u, 8u, 512u), 8589934592ull);
+  EXPECT_EQ(KilobytesOf(ClusterBytes(2097152u, 8u, 512u)), 8388608u);
+  EXPECT_EQ(ClusterBytes(0u, 8u, 512u), 0u);
+  EXPECT_EQ(ClusterBytes(100u, 0u, 512u), 0u);
+  EXPECT_EQ(ClusterBytes(0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu), UINT64_MAX);
+  EXPECT_EQ(KilobytesOf(1023u), 0u);
+  EXPECT_EQ(KilobytesOf(1024u), 1u);
+  // Exactly 4 TB - 1 KB is the largest figure; beyond it stays there instead of wrapping.
+  EXPECT_EQ(KilobytesOf(0xFFFFFFFFull << 10), 0xFFFFFFFFu);
+  EXPECT_EQ(KilobytesOf(0x100000000ull << 10), 0xFFFFFFFFu);
+  EXPECT_EQ(KilobytesOf(UINT64_MAX), 0xFFFFFFFFu);
+}
+
+TEST(SpaceArithmetic, NeedsStrictlyMoreFreeMegabytesThanRequired) {
+  struct Case { uint32_t freeKb; int requiredMb; bool enough; } cases[] = {
+      {300u * 1024, 300, false},
+      {301u * 1024, 300, true},
+      {301u * 1024 - 1, 300, false},  // 300.99 MB reads as 300
+      {0, 0, false},
+      {1024, 0, true},
+      {0xFFFFFFFFu, 0x7FFFFFFF, false},
+      {0, -1, true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(HasEnoughSpace(c.freeKb, c.requiredMb), c.enough) << c.freeKb << " " << c.requiredMb;
+  }
+}
+
+}  // namespace
+}  // namespace kaze
