@@ -43,7 +43,7 @@ sleep 1
 setup=$!
 window=""
 for _ in $(seq 1 120); do
-  window=$(xdotool search --name "インストール" 2>/dev/null | head -n 1 || true)
+  window=$(xdotool search --onlyvisible --class "setup.exe" 2>/dev/null | head -n 1 || true)
   [ -n "$window" ] && break
   sleep 0.5
 done
