@@ -1,0 +1,434 @@
+#include "cab32/Cabinet.h"
+
+#include <fcntl.h>
+#include <fdi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "archive/MemberName.h"
+#include "cab32/CabCommand.h"
+#include "system/Dbcs.h"
+
+namespace cab32 {
+
+namespace {
+
+class Session;
+
+// Every handle FDI sees is one of these. Files that a session writes carry their
+// session, so that writes can be counted and reported.
+struct FdiFile {
+  HANDLE handle;
+  Session* writer;
+};
+
+FNALLOC(FdiAlloc) { return std::malloc(cb); }
+FNFREE(FdiFree) { std::free(pv); }
+
+FNOPEN(FdiOpen) {
+  (void)pmode;
+  // FDI itself only ever opens cabinets, for reading.
+  if ((oflag & (_O_WRONLY | _O_RDWR)) != 0) return -1;
+  HANDLE h = CreateFileA(pszFile, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return -1;
+  FdiFile* file = new (std::nothrow) FdiFile{h, nullptr};
+  if (file == nullptr) {
+    CloseHandle(h);
+    return -1;
+  }
+  return reinterpret_cast<INT_PTR>(file);
+}
+
+FNREAD(FdiRead) {
+  FdiFile* file = reinterpret_cast<FdiFile*>(hf);
+  DWORD got = 0;
+  if (!ReadFile(file->handle, pv, cb, &got, nullptr)) return static_cast<UINT>(-1);
+  return got;
+}
+
+FNWRITE(FdiWrite);
+FNCLOSE(FdiClose);
+
+FNSEEK(FdiSeek) {
+  FdiFile* file = reinterpret_cast<FdiFile*>(hf);
+  DWORD pos = SetFilePointer(file->handle, dist, nullptr, static_cast<DWORD>(seektype));
+  if (pos == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return -1;
+  return static_cast<LONG>(pos);
+}
+
+class Fdi {
+ public:
+  Fdi() {
+    std::memset(&erf_, 0, sizeof erf_);
+    handle_ = FDICreate(FdiAlloc, FdiFree, FdiOpen, FdiRead, FdiWrite, FdiClose, FdiSeek,
+                        cpuUNKNOWN, &erf_);
+  }
+  ~Fdi() {
+    if (handle_ != nullptr) FDIDestroy(handle_);
+  }
+  Fdi(const Fdi&) = delete;
+  Fdi& operator=(const Fdi&) = delete;
+
+  HFDI get() const { return handle_; }
+  const ERF& error() const { return erf_; }
+
+ private:
+  ERF erf_;
+  HFDI handle_ = nullptr;
+};
+
+int ResultFromFdiError(int oper) {
+  switch (oper) {
+    case FDIERROR_CABINET_NOT_FOUND: return kErrorArcFileOpen;
+    case FDIERROR_NOT_A_CABINET: return kErrorNotArcFile;
+    case FDIERROR_UNKNOWN_CABINET_VERSION: return kErrorVersion;
+    case FDIERROR_CORRUPT_CABINET: return kErrorHeaderBroken;
+    case FDIERROR_ALLOC_FAIL: return kErrorMemory;
+    case FDIERROR_BAD_COMPR_TYPE: return kErrorMethod;
+    case FDIERROR_MDI_FAIL: return kErrorDataBroken;
+    case FDIERROR_TARGET_FILE: return kErrorCannotWrite;
+    case FDIERROR_RESERVE_MISMATCH: return kErrorHeaderBroken;
+    case FDIERROR_WRONG_CABINET: return kErrorNotArcFile;
+    case FDIERROR_USER_ABORT: return kErrorUserCancel;
+    default: return kErrorHeaderBroken;
+  }
+}
+
+// A stored name in the system code page. Names flagged as UTF-8 are converted; a name
+// that the code page cannot hold is refused rather than approximated.
+bool StoredNameToAnsi(const char* stored, USHORT attributes, std::string* out) {
+  if ((attributes & _A_NAME_IS_UTF) == 0) {
+    *out = stored;
+    return true;
+  }
+  int wide = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, stored, -1, nullptr, 0);
+  if (wide <= 0) return false;
+  std::wstring w(static_cast<size_t>(wide), L'\0');
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, stored, -1, &w[0], wide);
+  BOOL lossy = FALSE;
+  int narrow = WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, nullptr, 0, nullptr, &lossy);
+  if (narrow <= 0 || lossy) return false;
+  std::string n(static_cast<size_t>(narrow), '\0');
+  WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, &n[0], narrow, nullptr, &lossy);
+  if (lossy) return false;
+  n.resize(std::strlen(n.c_str()));
+  *out = n;
+  return true;
+}
+
+std::string WithBackslash(const std::string& folder) {
+  if (folder.empty() || kaze::EndsWithBackslash(folder.c_str())) return folder;
+  return folder + "\\";
+}
+
+bool IsDirectory(const char* path) {
+  DWORD a = GetFileAttributesA(path);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Creates every missing folder above the file path; true when its parent folder exists.
+bool CreateParentFolders(const std::string& path) {
+  const char* text = path.c_str();
+  size_t lastSeparator = std::string::npos;
+  for (size_t i = 0; text[i] != '\0'; i += kaze::CharLength(text, i)) {
+    if (text[i] != '\\') continue;
+    lastSeparator = i;
+    if (i == 0) continue;
+    std::string prefix(text, i);
+    if (!IsDirectory(prefix.c_str())) CreateDirectoryA(prefix.c_str(), nullptr);
+  }
+  if (lastSeparator == std::string::npos) return true;  // the current folder
+  if (lastSeparator == 0) return true;                  // the root of the current drive
+  return IsDirectory(std::string(text, lastSeparator).c_str());
+}
+
+// Splits a cabinet path into the folder (with its backslash) and the name, as FDICopy
+// wants them.
+void SplitCabinetPath(const char* path, std::string* folder, std::string* name) {
+  const char* slash = kaze::FindLastChar(path, '\\');
+  if (slash == nullptr) {
+    folder->clear();
+    *name = path;
+  } else {
+    folder->assign(path, static_cast<size_t>(slash - path + 1));
+    *name = slash + 1;
+  }
+}
+
+enum class Mode { kList, kTest, kExtract };
+
+// One pass of FDICopy over a cabinet.
+class Session {
+ public:
+  Session(Mode mode, const ExtractOptions* options, ExtractObserver* observer,
+          std::vector<Member>* members)
+      : mode_(mode), options_(options), observer_(observer), members_(members) {
+    std::memset(&info_, 0, sizeof info_);
+  }
+  ~Session() { DiscardCurrent(); }
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  int Run(const char* archivePath) {
+    if (GetFileAttributesA(archivePath) == INVALID_FILE_ATTRIBUTES) return kErrorNotFindArcFile;
+    Fdi fdi;
+    if (fdi.get() == nullptr) return kErrorMemory;
+    std::string folder, name;
+    SplitCabinetPath(archivePath, &folder, &name);
+    BOOL ok = FDICopy(fdi.get(), &name[0], &folder[0], 0, &Session::Notify, nullptr, this);
+    if (ok && result_ == kOk) return kOk;
+    DiscardCurrent();
+    if (result_ != kOk) return result_;
+    return ResultFromFdiError(fdi.error().erfOper);
+  }
+
+  int filesWritten() const { return filesWritten_; }
+
+  UINT Write(FdiFile* file, const void* data, UINT size) {
+    // Some FDI builds go on writing after a refused write: keep refusing.
+    if (result_ != kOk) return static_cast<UINT>(-1);
+    if (file->handle != INVALID_HANDLE_VALUE) {
+      DWORD written = 0;
+      if (!WriteFile(file->handle, data, size, &written, nullptr) || written != size) {
+        DWORD error = GetLastError();
+        bool full = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ||
+                    written != size;
+        return Fail(full ? kErrorDiskSpace : kErrorCannotWrite);
+      }
+    }
+    fileWritten_ += size;
+    totalWritten_ += size;
+    if (mode_ == Mode::kExtract) {
+      info_.writeSize = totalWritten_;
+      if (!observer_->OnState(kStateInProcess, &info_)) return Fail(kErrorUserCancel);
+    }
+    return size;
+  }
+
+  // FDI closes an output file itself only when it gives up on it.
+  void Closed(FdiFile* file) {
+    if (file->handle != INVALID_HANDLE_VALUE) CloseHandle(file->handle);
+    if (file == current_) current_ = nullptr;
+    delete file;
+  }
+
+ private:
+  static FNFDINOTIFY(Notify) {
+    Session* self = static_cast<Session*>(pfdin->pv);
+    switch (fdint) {
+      case fdintCOPY_FILE: return self->BeginFile(pfdin);
+      case fdintCLOSE_FILE_INFO: return self->EndFile(pfdin);
+      case fdintNEXT_CABINET:
+        // FDI looks for the next cabinet of a set beside this one; when it is not there,
+        // it asks again with the error set.
+        return pfdin->fdie == FDIERROR_NONE ? 0 : self->Refuse(kErrorNotFindArcFile);
+      default: return 0;  // cabinet info, files continued from an earlier cabinet
+    }
+  }
+
+  UINT Fail(int code) {
+    if (result_ == kOk) result_ = code;
+    return static_cast<UINT>(-1);
+  }
+
+  INT_PTR Refuse(int code) {
+    Fail(code);
+    return -1;
+  }
+
+  INT_PTR BeginFile(PFDINOTIFICATION pfdin) {
+    if (result_ != kOk) return -1;
+    std::string stored;
+    bool converted = StoredNameToAnsi(pfdin->psz1, pfdin->attribs, &stored);
+    if (mode_ == Mode::kList) {
+      Member m;
+      m.name = converted ? stored : std::string(pfdin->psz1);
+      for (size_t i = 0; i < m.name.size(); i += kaze::CharLength(m.name.c_str(), i)) {
+        if (m.name[i] == '/') m.name[i] = '\\';
+      }
+      m.size = static_cast<DWORD>(pfdin->cb);
+      m.date = pfdin->date;
+      m.time = pfdin->time;
+      m.attributes = pfdin->attribs;
+      members_->push_back(m);
+      return 0;  // skip: listing reads no data
+    }
+    fileWritten_ = 0;
+    expectedSize_ = static_cast<DWORD>(pfdin->cb);
+    if (mode_ == Mode::kTest) return Open(INVALID_HANDLE_VALUE, "");
+
+    char name[kNameMax + 1];
+    if (!converted || !kaze::NormalizeArchiveMemberName(stored.c_str(), name, sizeof name)) {
+      return Refuse(kErrorNotFileName);
+    }
+    if (!Selected(name)) return 0;
+    std::string path = WithBackslash(options_->folder) + name;
+    if (path.size() >= MAX_PATH) return Refuse(kErrorLongFileName);
+    DWORD existing = GetFileAttributesA(path.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES) {
+      if (!options_->overwrite) return Refuse(kErrorAlreadyExist);
+      if (existing & FILE_ATTRIBUTE_DIRECTORY) return Refuse(kErrorFileOpen);
+      if (existing & FILE_ATTRIBUTE_READONLY) return Refuse(kErrorReadOnly);
+    }
+
+    info_.fileSize = static_cast<DWORD>(pfdin->cb);
+    info_.writeSize = totalWritten_;
+    std::strcpy(info_.sourceName, name);
+    std::strcpy(info_.destName, path.c_str());
+    if (!observer_->OnState(kStateBegin, &info_)) return Refuse(kErrorUserCancel);
+
+    if (!CreateParentFolders(path)) return Refuse(kErrorDirectory);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      DWORD error = GetLastError();
+      return Refuse(error == ERROR_DISK_FULL ? kErrorDiskSpace : kErrorFileOpen);
+    }
+    return Open(h, path);
+  }
+
+  INT_PTR Open(HANDLE h, const std::string& path) {
+    FdiFile* file = new (std::nothrow) FdiFile{h, this};
+    if (file == nullptr) {
+      if (h != INVALID_HANDLE_VALUE) {
+        CloseHandle(h);
+        DeleteFileA(path.c_str());
+      }
+      return Refuse(kErrorMemory);
+    }
+    current_ = file;
+    partialPath_ = path;
+    return reinterpret_cast<INT_PTR>(file);
+  }
+
+  INT_PTR EndFile(PFDINOTIFICATION pfdin) {
+    FdiFile* file = reinterpret_cast<FdiFile*>(pfdin->hf);
+    bool complete = fileWritten_ == expectedSize_;
+    if (file->handle != INVALID_HANDLE_VALUE) {
+      FILETIME local, utc;
+      if (DosDateTimeToFileTime(pfdin->date, pfdin->time, &local) &&
+          LocalFileTimeToFileTime(&local, &utc)) {
+        SetFileTime(file->handle, nullptr, nullptr, &utc);
+      }
+      CloseHandle(file->handle);
+      file->handle = INVALID_HANDLE_VALUE;
+    }
+    current_ = nullptr;
+    delete file;
+    if (result_ != kOk || !complete) {
+      Fail(kErrorHeaderBroken);
+      DiscardCurrent();
+      return FALSE;
+    }
+    if (mode_ == Mode::kTest) {
+      partialPath_.clear();
+      return TRUE;
+    }
+    const DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                       FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    DWORD attributes = pfdin->attribs & kept;
+    if (attributes != 0) SetFileAttributesA(partialPath_.c_str(), attributes);
+    partialPath_.clear();
+    ++filesWritten_;
+    info_.writeSize = fileWritten_;
+    if (!observer_->OnState(kStateEnd, &info_)) {
+      Fail(kErrorUserCancel);
+      return FALSE;
+    }
+    return TRUE;
+  }
+
+  bool Selected(const char* name) const {
+    if (options_->patterns.empty()) return true;
+    for (const std::string& pattern : options_->patterns) {
+      if (MatchesPattern(pattern.c_str(), name)) return true;
+    }
+    return false;
+  }
+
+  // A file that was begun but not finished is not worth keeping.
+  void DiscardCurrent() {
+    if (current_ != nullptr) {
+      if (current_->handle != INVALID_HANDLE_VALUE) CloseHandle(current_->handle);
+      delete current_;
+      current_ = nullptr;
+    }
+    if (!partialPath_.empty()) {
+      DeleteFileA(partialPath_.c_str());
+      partialPath_.clear();
+    }
+  }
+
+  Mode mode_;
+  const ExtractOptions* options_;
+  ExtractObserver* observer_;
+  std::vector<Member>* members_;
+  ExtractingInfo info_;
+  FdiFile* current_ = nullptr;
+  std::string partialPath_;
+  DWORD fileWritten_ = 0;
+  DWORD expectedSize_ = 0;
+  DWORD totalWritten_ = 0;
+  int filesWritten_ = 0;
+  int result_ = kOk;
+};
+
+FNWRITE(FdiWrite) {
+  FdiFile* file = reinterpret_cast<FdiFile*>(hf);
+  if (file->writer != nullptr) return file->writer->Write(file, pv, cb);
+  return static_cast<UINT>(-1);  // cabinets are never written
+}
+
+FNCLOSE(FdiClose) {
+  FdiFile* file = reinterpret_cast<FdiFile*>(hf);
+  if (file->writer != nullptr) {
+    file->writer->Closed(file);
+    return 0;
+  }
+  BOOL ok = CloseHandle(file->handle);
+  delete file;
+  return ok ? 0 : -1;
+}
+
+}  // namespace
+
+bool ReadCabinetFacts(const char* archivePath, CabinetFacts* facts) {
+  Fdi fdi;
+  if (fdi.get() == nullptr) return false;
+  INT_PTR hf = FdiOpen(const_cast<char*>(archivePath), _O_RDONLY | _O_BINARY, 0);
+  if (hf == -1) return false;
+  FDICABINETINFO info;
+  std::memset(&info, 0, sizeof info);
+  BOOL ok = FDIIsCabinet(fdi.get(), hf, &info);
+  FdiClose(hf);
+  if (!ok) return false;
+  facts->cabinetSize = info.cbCabinet;
+  facts->fileCount = info.cFiles;
+  facts->folderCount = info.cFolders;
+  return true;
+}
+
+int ListMembers(const char* archivePath, std::vector<Member>* members) {
+  members->clear();
+  Session session(Mode::kList, nullptr, nullptr, members);
+  return session.Run(archivePath);
+}
+
+int TestCabinet(const char* archivePath) {
+  Session session(Mode::kTest, nullptr, nullptr, nullptr);
+  return session.Run(archivePath);
+}
+
+int ExtractCabinet(const char* archivePath, const ExtractOptions& options,
+                   ExtractObserver* observer, int* filesWritten) {
+  Session session(Mode::kExtract, &options, observer, nullptr);
+  int result = session.Run(archivePath);
+  if (filesWritten != nullptr) *filesWritten = session.filesWritten();
+  return result;
+}
+
+}  // namespace cab32
