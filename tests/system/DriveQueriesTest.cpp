@@ -1,0 +1,205 @@
+// Drive and disc queries on a prefix with CD-ROM drives E: (label Tsukimi1), G: (Disk2)
+// and Q: (no disc), a floppy F:, a network drive N: and a RAM disk R:. C: and Z: are the
+// prefix's fixed drives; every other letter is unused.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/InstallContext.h"
+#include "system/DriveQueries.h"
+#include "system/DriveRules.h"
+#include "../support/PromptRecorder.h"
+
+namespace kaze {
+namespace {
+
+TEST(CdRomDrives, AreFoundInLetterOrder) {
+  CdRomDriveTable table;
+  for (int& flag : table.isCdRom) flag = 7;
+  ScanCdRomDrives(table);
+  for (int i = 0; i < 26; ++i) {
+    const char letter = static_cast<char>('A' + i);
+    const bool cd = letter == 'E' || letter == 'G' || letter == 'Q';
+    EXPECT_EQ(table.isCdRom[i], cd ? 1 : 0) << letter;
+  }
+  EXPECT_EQ(FindFirstCdRomDrive(), 'E');
+}
+
+TEST(VolumeLabels, AreReadAndMatchedWithoutRegardToAsciiCase) {
+  char label[256] = "junk";
+  ReadVolumeLabel("E:\\", label);
+  EXPECT_STREQ(label, "Tsukimi1");
+  EXPECT_TRUE(VolumeLabelMatches(label, "TSUKIMI1"));
+  EXPECT_TRUE(VolumeLabelMatches(label, "tsukimi1"));
+  EXPECT_FALSE(VolumeLabelMatches(label, "TSUKIMI2"));
+  EXPECT_FALSE(VolumeLabelMatches(label, "TSUKIMI"));
+  EXPECT_STREQ(label, "Tsukimi1");  // the caller's texts stay as they were
+  char expected[] = "TSUKIMI1";
+  EXPECT_TRUE(VolumeLabelMatches(label, expected));
+  EXPECT_STREQ(expected, "TSUKIMI1");
+
+  ReadVolumeLabel("G:\\", label);
+  EXPECT_STREQ(label, "Disk2");
+  EXPECT_FALSE(VolumeLabelMatches(label, "TSUKIMI1"));
+
+  const char* empty[] = {"Q:\\", "M:\\"};  // no disc; no drive at all
+  for (const char* root : empty) {
+    std::strcpy(label, "junk");
+    ReadVolumeLabel(root, label);
+    EXPECT_STREQ(label, "") << root;
+  }
+}
+
+TEST(DriveSpace, AgreesBetweenTheNewerAndTheOlderCall) {
+  DriveSpaceQuery query;
+  ASSERT_NE(query.freeSpaceEx, nullptr);
+  DWORD total = 0, free = 0;
+  ASSERT_TRUE(query.Query('C', total, free));
+  EXPECT_GT(total, 0u);
+  EXPECT_GT(free, 0u);
+  EXPECT_LE(free, total);
+
+  DriveSpaceQuery older;
+  older.freeSpaceEx = nullptr;
+  DWORD olderTotal = 0, olderFree = 0;
+  ASSERT_TRUE(older.Query('C', olderTotal, olderFree));
+  // The cluster products are formed in 64 bits: the same figures, give or take what others
+  // wrote to the disk in between.
+  EXPECT_NEAR(static_cast<double>(olderTotal), static_cast<double>(total), 64.0 * 1024);
+  EXPECT_NEAR(static_cast<double>(olderFree), static_cast<double>(free), 64.0 * 1024);
+
+  for (DriveSpaceQuery* q : {&query, &older}) {
+    DWORD t = 5, f = 5;
+    EXPECT_FALSE(q->Query('M', t, f));
+    EXPECT_EQ(t, 0u);
+    EXPECT_EQ(f, 0u);
+  }
+}
+
+// The settings page as the check sees it: a window holding the folder box 1002, and a
+// description with one installation type.
+class TargetCheck : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    page_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
+                            nullptr, nullptr);
+    ASSERT_NE(page_, nullptr);
+    edit_ = CreateWindowExA(0, "EDIT", "", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 90, 20, page_,
+                            reinterpret_cast<HMENU>(1002), nullptr, nullptr);
+    ASSERT_NE(edit_, nullptr);
+    context_.pageWindows[2] = page_;
+    context_.typeCount = 1;
+    context_.installTypes.reset(new InstallType[1]());
+    context_.installTypes[0].totalSizeMb = 1;
+  }
+  void TearDown() override { DestroyWindow(page_); }
+
+  // Runs the check on a folder text; returns the message shown, or "" when accepted.
+  std::string Check(const std::string& folder, bool* accepted = nullptr) {
+    SetWindowTextA(edit_, folder.c_str());
+    test::PromptRecorder recorder;
+    bool ok = CheckInstallTargetDrive(context_);
+    if (accepted) *accepted = ok;
+    if (recorder.messages().empty()) {
+      EXPECT_TRUE(ok) << folder;
+      return "";
+    }
+    EXPECT_FALSE(ok) << folder;
+    EXPECT_EQ(recorder.messages().size(), 1u);
+    EXPECT_EQ(recorder.messages()[0].caption, "簡易インストーラ");
+    EXPECT_EQ(recorder.messages()[0].style, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    return recorder.messages()[0].text;
+  }
+
+  HWND page_ = nullptr;
+  HWND edit_ = nullptr;
+  InstallContext context_;
+};
+
+TEST_F(TargetCheck, RefusesFoldersNotOnAFixedDrive) {
+  const std::string notAbsolute = kFolderNotAbsoluteMessage;
+  struct Case { const char* folder; unsigned type; } cases[] = {
+      {"games\\x", 99}, {"\\\\server\\share\\x", 99}, {"", 99}, {"C:", 99}, {"C:games", 99},
+      {"M:\\Game", 1},  // unused letter
+      {"1:\\Game", 1},  // no letter at all
+      {"F:\\Game", 2}, {"N:\\Game", 4}, {"E:\\Game", 5}, {"q:\\Game", 5}, {"R:\\Game", 6},
+  };
+  for (const Case& c : cases) {
+    const char* refusal = c.type == 99 ? notAbsolute.c_str() : RefusalForDriveType(c.type);
+    ASSERT_NE(refusal, nullptr);
+    EXPECT_EQ(Check(c.folder), refusal) << c.folder;
+  }
+  // The texts themselves, for two of them.
+  EXPECT_EQ(Check("F:\\Game"),
+            "指定されたドライブはリムーバブルメディアです。\nインストール先には必ず、本体のハードディスクドライブ( Cドライブ等 )を指定してください。");
+  EXPECT_EQ(Check("M:\\Game"),
+            "指定されたドライブが見つかりません。\nインストールにはマイコンピュータ上に存在するドライブ(Cドライブ等)を指定してください。");
+}
+
+TEST_F(TargetCheck, AcceptsAFixedDriveAndEndsTheFolderWithABackslash) {
+  struct Case { const char* folder; const char* installFolder; } cases[] = {
+      {"C:\\Games\\Tsukimi", "C:\\Games\\Tsukimi\\"},
+      {"c:\\games\\tsukimi\\", "c:\\games\\tsukimi\\"},
+      {"Z:\\Game", "Z:\\Game\\"},
+      {"C:\\", "C:\\"},
+      {"C:\\ゲーム\\表", "C:\\ゲーム\\表\\"},  // 表 ends in 0x5C: still no backslash
+      {"C:\\ゲーム\\ソ\\", "C:\\ゲーム\\ソ\\"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Check(c.folder), "") << c.folder;
+    EXPECT_STREQ(context_.installFolder, c.installFolder);
+  }
+}
+
+TEST_F(TargetCheck, RefusesFoldersTooLongToKeepWhole) {
+  const std::string base = "C:\\";
+  // 258 bytes: 259 with the backslash, the most a path may have.
+  std::string folder = base + std::string(255, 'a');
+  EXPECT_EQ(Check(folder), "");
+  EXPECT_EQ(std::string(context_.installFolder), folder + "\\");
+  // 259 bytes ending in a backslash: kept as it is.
+  folder = base + std::string(255, 'a') + "\\";
+  EXPECT_EQ(Check(folder), "");
+  EXPECT_EQ(std::string(context_.installFolder), folder);
+  // 259 bytes without one, and longer texts: refused, never cut.
+  for (size_t extra : {256u, 300u, 1000u}) {
+    folder = base + std::string(extra, 'a');
+    EXPECT_EQ(Check(folder), kFolderTooLongMessage) << extra;
+  }
+}
+
+TEST_F(TargetCheck, NeedsMoreFreeMegabytesThanTheSelectedTypeTakes) {
+  // Free space moves while others write to the disk: retry until one round saw the same
+  // figure before and after.
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    DWORD total = 0, freeBefore = 0, freeAfter = 0;
+    ASSERT_TRUE(QueryDriveSpace('C', total, freeBefore));
+    const int freeMb = static_cast<int>(freeBefore >> 10);
+
+    context_.installTypes[0].totalSizeMb = freeMb;
+    std::string equal = Check("C:\\Games\\Tsukimi");
+    context_.installTypes[0].totalSizeMb = freeMb - 1;
+    std::string oneLess = Check("C:\\Games\\Tsukimi");
+
+    ASSERT_TRUE(QueryDriveSpace('C', total, freeAfter));
+    if ((freeAfter >> 10) != (freeBefore >> 10)) continue;
+    EXPECT_EQ(equal, kNotEnoughSpaceMessage);
+    EXPECT_EQ(oneLess, "");
+    return;
+  }
+  FAIL() << "free space of C: kept changing";
+}
+
+TEST_F(TargetCheck, RefusesWhenNoInstallationTypeIsSelected) {
+  for (int selected : {-1, 1, 5}) {
+    context_.selectedType = selected;
+    EXPECT_EQ(Check("C:\\Games\\Tsukimi"), kNoInstallTypeMessage) << selected;
+  }
+  context_.selectedType = 0;
+  context_.installTypes.reset();
+  EXPECT_EQ(Check("C:\\Games\\Tsukimi"), kNoInstallTypeMessage);
+}
+
+}  // namespace
+}  // namespace kaze

@@ -1,0 +1,156 @@
+// OS, account and privilege services on the default (NT 6.1) prefix, with the stand-in
+// account library loaded in place of Wine's.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/SystemSession.h"
+#include "system/OsServices.h"
+#include "WineSupport.h"
+
+namespace kaze {
+namespace {
+
+using test::Env;
+using test::EnvNumber;
+
+std::string SpecialFolder(int id) {
+  char path[MAX_PATH] = {};
+  EXPECT_TRUE(SHGetSpecialFolderPathA(nullptr, path, id, FALSE));
+  return std::string(path) + "\\";
+}
+
+TEST(IsNtPlatform, ReportsNtWithMinorVersionOne) {
+  BOOL minor = 7;
+  EXPECT_TRUE(IsNtPlatform(&minor));
+  EXPECT_EQ(minor, 1);  // 6.1
+  EXPECT_TRUE(IsNtPlatform());
+}
+
+TEST(IsAdministrator, TakesTheLevelFromTheLocalAccountLookup) {
+  struct Case { const char* answer; BOOL admin; int level; } cases[] = {
+      {"admin", TRUE, 2},
+      {"user", FALSE, 1},
+      {"guest", FALSE, 0},
+      {"5", FALSE, 0},     // an unknown privilege counts as guest
+      {"fail", FALSE, 2},  // the account is unknown: refused, level left at 2
+  };
+  for (const Case& c : cases) {
+    SetEnvironmentVariableA("KAZE_NETAPI_PRIVILEGE", c.answer);
+    long callsBefore = EnvNumber("KAZE_NETAPI_CALLS");
+    int level = -1;
+    EXPECT_EQ(IsAdministrator(&level), c.admin) << c.answer;
+    EXPECT_EQ(level, c.level) << c.answer;
+    EXPECT_EQ(EnvNumber("KAZE_NETAPI_CALLS"), callsBefore + 1) << c.answer;
+    EXPECT_EQ(EnvNumber("KAZE_NETAPI_LIVE"), 0) << "buffer not freed: " << c.answer;
+  }
+  EXPECT_EQ(Env("KAZE_NETAPI_LOADED"), "1");
+  // The library is given back after each question.
+  EXPECT_EQ(GetModuleHandleA("netapi32.dll"), nullptr);
+
+  SetEnvironmentVariableA("KAZE_NETAPI_PRIVILEGE", "user");
+  EXPECT_FALSE(IsAdministrator());
+}
+
+TEST(SpecialFolders, AreTheAllUsersFoldersWithABackslash) {
+  char programs[MAX_PATH];
+  ASSERT_TRUE(GetProgramsFolder(programs));
+  EXPECT_EQ(std::string(programs), SpecialFolder(CSIDL_COMMON_PROGRAMS));
+
+  char desktop[MAX_PATH];
+  ASSERT_TRUE(GetDesktopFolder(desktop));
+  EXPECT_EQ(std::string(desktop), SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY));
+
+  EXPECT_FALSE(GetProgramsFolder(nullptr));
+  EXPECT_FALSE(GetDesktopFolder(nullptr));
+}
+
+TEST(GetWindowsFolder, ReportsTheWindowsDirectory) {
+  char folder[MAX_PATH] = {};
+  UINT length = GetWindowsFolder(folder);
+  EXPECT_EQ(length, std::strlen(folder));
+  EXPECT_EQ(GetFileAttributesA(folder) & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST(GetDirectXVersion, AsksTheLibraryAndGivesItBack) {
+  const std::string library = test::ProgramFolder() + "dxsetup_standin.dll";
+  struct Case { const char* figures; int result; DWORD version; DWORD revision; } cases[] = {
+      {nullptr, 1, 0x00040009, 0x384},
+      {"0x00040007 0x0000017F 1", 1, 0x00040007, 0x17F},
+      {"0x00040009 0x384 0", 0, 0x00040009, 0x384},
+  };
+  for (const Case& c : cases) {
+    SetEnvironmentVariableA("KAZE_DXSETUP", c.figures);
+    DWORD version = 0, revision = 0;
+    EXPECT_EQ(GetDirectXVersion(library.c_str(), &version, &revision), c.result);
+    EXPECT_EQ(version, c.version);
+    EXPECT_EQ(revision, c.revision);
+    EXPECT_EQ(GetModuleHandleA("dxsetup_standin.dll"), nullptr) << "library kept loaded";
+  }
+}
+
+TEST(GetDirectXVersion, AnswersZeroWithoutTheLibraryOrItsFunction) {
+  const std::string missing = test::ProgramFolder() + "no_such_dsetup.dll";
+  const char* libraries[] = {missing.c_str(), "kernel32.dll"};
+  for (const char* library : libraries) {
+    DWORD version = 11, revision = 12;
+    EXPECT_EQ(GetDirectXVersion(library, &version, &revision), 0) << library;
+    EXPECT_EQ(version, 11u);
+    EXPECT_EQ(revision, 12u);
+  }
+}
+
+bool ShutdownPrivilegeEnabled() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  PRIVILEGE_SET set = {};
+  set.PrivilegeCount = 1;
+  set.Control = PRIVILEGE_SET_ALL_NECESSARY;
+  LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &set.Privilege[0].Luid);
+  BOOL enabled = FALSE;
+  PrivilegeCheck(token, &set, &enabled);
+  CloseHandle(token);
+  return enabled != FALSE;
+}
+
+// Records restart requests instead of restarting.
+struct RestartRecorder {
+  static BOOL WINAPI Record(UINT flags, DWORD reason) {
+    ++calls;
+    lastFlags = flags;
+    lastReason = reason;
+    return TRUE;
+  }
+  static int calls;
+  static UINT lastFlags;
+  static DWORD lastReason;
+};
+int RestartRecorder::calls = 0;
+UINT RestartRecorder::lastFlags = 0;
+DWORD RestartRecorder::lastReason = 99;
+
+TEST(Restart, NeedsTheShutdownPrivilegeFirst) {
+  SystemSession session;
+  session.exitWindows = &RestartRecorder::Record;
+  RestartRecorder::calls = 0;
+
+  EXPECT_EQ(session.RestartWindows(), 0);
+  EXPECT_EQ(RestartRecorder::calls, 0);
+
+  session.isNtPlatform = 0;
+  EXPECT_TRUE(session.EnableShutdownPrivilege(nullptr));
+  EXPECT_TRUE(ShutdownPrivilegeEnabled());
+  EXPECT_EQ(session.isNtPlatform, 1);
+  EXPECT_EQ(session.shutdownEnabled, 1);
+  EXPECT_TRUE(session.EnableShutdownPrivilege(nullptr));  // already enabled
+
+  EXPECT_TRUE(session.RestartWindows());
+  EXPECT_EQ(RestartRecorder::calls, 1);
+  EXPECT_EQ(RestartRecorder::lastFlags, static_cast<UINT>(EWX_REBOOT));
+  EXPECT_EQ(RestartRecorder::lastReason, 0u);
+}
+
+}  // namespace
+}  // namespace kaze
