@@ -1,0 +1,297 @@
+// Our cab32.dll on its own, called the way programs of the archiver-DLL family call it.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "CabTestSupport.h"
+#include "cab32/Cab32Api.h"
+
+namespace kaze::test {
+namespace {
+
+using cab32::ExtractingInfo;
+using cab32::IndividualInfo;
+
+template <typename Fn>
+Fn Get(HMODULE m, const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(m, name)));
+}
+
+struct Dll {
+  HMODULE module = LoadLibraryA((ExeFolder() + "cab32.dll").c_str());
+  ~Dll() { FreeLibrary(module); }
+  BOOL(WINAPI* query)(int) = Get<BOOL(WINAPI*)(int)>(module, "CabQueryFunctionList");
+  BOOL(WINAPI* check)(LPCSTR, int) = Get<BOOL(WINAPI*)(LPCSTR, int)>(module, "CabCheckArchive");
+  int(WINAPI* count)(LPCSTR) = Get<int(WINAPI*)(LPCSTR)>(module, "CabGetFileCount");
+  int(WINAPI* cab)(HWND, LPCSTR, LPSTR, DWORD) =
+      Get<int(WINAPI*)(HWND, LPCSTR, LPSTR, DWORD)>(module, "Cab");
+  HANDLE(WINAPI* open)(HWND, LPCSTR, DWORD) =
+      Get<HANDLE(WINAPI*)(HWND, LPCSTR, DWORD)>(module, "CabOpenArchive");
+  int(WINAPI* close)(HANDLE) = Get<int(WINAPI*)(HANDLE)>(module, "CabCloseArchive");
+  int(WINAPI* findFirst)(HANDLE, LPCSTR, IndividualInfo*) =
+      Get<int(WINAPI*)(HANDLE, LPCSTR, IndividualInfo*)>(module, "CabFindFirst");
+  int(WINAPI* findNext)(HANDLE, IndividualInfo*) =
+      Get<int(WINAPI*)(HANDLE, IndividualInfo*)>(module, "CabFindNext");
+  int(WINAPI* fileName)(HANDLE, LPSTR, int) =
+      Get<int(WINAPI*)(HANDLE, LPSTR, int)>(module, "CabGetFileName");
+  int(WINAPI* originalSize)(HANDLE) = Get<int(WINAPI*)(HANDLE)>(module, "CabGetOriginalSize");
+  BOOL(WINAPI* setOwner)(HWND, cab32::OwnerWindowProc) =
+      Get<BOOL(WINAPI*)(HWND, cab32::OwnerWindowProc)>(module, "CabSetOwnerWindowEx");
+  BOOL(WINAPI* killOwner)(HWND) = Get<BOOL(WINAPI*)(HWND)>(module, "CabKillOwnerWindowEx");
+};
+
+// What the owner-window callback saw, and when it says stop.
+struct Seen {
+  UINT state;
+  DWORD fileSize;
+  DWORD writeSize;
+  std::string name;
+};
+std::vector<Seen> g_seen;
+int g_stopAtCall = -1;  // index of the call that answers 0
+
+BOOL CALLBACK Record(HWND, UINT, UINT state, LPVOID info) {
+  const ExtractingInfo* e = static_cast<const ExtractingInfo*>(info);
+  // The adapter's reading: two 32-bit fields, then the name from the ninth byte.
+  const char* name = static_cast<const char*>(info) + 8;
+  g_seen.push_back({state, e->fileSize, e->writeSize, name});
+  return static_cast<int>(g_seen.size()) - 1 == g_stopAtCall ? FALSE : TRUE;
+}
+
+class Cab32Dll : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(dll.module, nullptr);
+    g_seen.clear();
+    g_stopAtCall = -1;
+    ASSERT_TRUE(dll.setOwner(owner.get(), &Record));
+  }
+  void TearDown() override { dll.killOwner(owner.get()); }
+
+  int Run(const std::string& archive, const std::string& folder, const char* options = "-x -o -i") {
+    std::string line = std::string(options) + " \"" + archive + "\" \"" + folder + "\" \"*.*\"";
+    return dll.cab(owner.get(), line.c_str(), nullptr, 0);
+  }
+
+  std::string MakeCab(const std::vector<StoredMember>& members, const char* name = "t.cab") {
+    std::string path = scratch / name;
+    EXPECT_TRUE(WriteBytes(path, MakeStoredCabinet(members)));
+    return path;
+  }
+
+  Dll dll;
+  OwnerWindow owner;
+  ScratchFolder scratch;
+};
+
+TEST_F(Cab32Dll, ExportsTheFourteenFunctionsAndAnswersTheirNumbers) {
+  const char* names[] = {"CabGetVersion", "CabCheckArchive", "CabQueryFunctionList",
+                         "CabGetFileCount", "CabGetRunning", "Cab", "CabOpenArchive",
+                         "CabCloseArchive", "CabFindFirst", "CabFindNext", "CabGetFileName",
+                         "CabGetOriginalSize", "CabSetOwnerWindowEx", "CabKillOwnerWindowEx"};
+  for (const char* name : names) EXPECT_NE(GetProcAddress(dll.module, name), nullptr) << name;
+  for (int n : {0, 1, 8, 16, 18, 19, 23, 24, 25, 26, 57, 58, 92, 93}) EXPECT_TRUE(dll.query(n)) << n;
+  for (int n : {2, 17, 27, 99, -1}) EXPECT_FALSE(dll.query(n)) << n;
+}
+
+TEST_F(Cab32Dll, ChecksAndCountsArchives) {
+  std::string good = FixturePath("nested_mszip.cab");
+  std::string bytes = ReadBytes(good);
+  ASSERT_FALSE(bytes.empty());
+  std::string wrongSize = bytes;
+  wrongSize[8] = static_cast<char>(wrongSize[8] + 1);
+  ASSERT_TRUE(WriteBytes(scratch / "size.cab", wrongSize));
+  ASSERT_TRUE(WriteBytes(scratch / "cut.cab", bytes.substr(0, bytes.size() / 2)));
+  std::string damaged = bytes;  // compressed data of the first block
+  for (size_t i = 120; i < 200; ++i) damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
+  ASSERT_TRUE(WriteBytes(scratch / "damaged.cab", damaged));
+  ASSERT_TRUE(WriteBytes(scratch / "text.cab", "just some text, not a cabinet"));
+
+  struct Case { std::string path; BOOL rapid, basic, full; int count; } cases[] = {
+      {good, TRUE, TRUE, TRUE, 3},
+      {FixturePath("many.cab"), TRUE, TRUE, TRUE, 300},
+      {scratch / "size.cab", TRUE, FALSE, FALSE, 3},
+      {scratch / "cut.cab", TRUE, FALSE, FALSE, 3},
+      {scratch / "damaged.cab", TRUE, TRUE, FALSE, 3},
+      {scratch / "text.cab", FALSE, FALSE, FALSE, -1},
+      {scratch / "missing.cab", FALSE, FALSE, FALSE, -1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(dll.check(c.path.c_str(), 0), c.rapid) << c.path;
+    EXPECT_EQ(dll.check(c.path.c_str(), 1), c.basic) << c.path;
+    EXPECT_EQ(dll.check(c.path.c_str(), 2), c.full) << c.path;
+    EXPECT_EQ(dll.count(c.path.c_str()), c.count) << c.path;
+  }
+}
+
+TEST_F(Cab32Dll, ListsAnOpenedArchive) {
+  HANDLE harc = dll.open(owner.get(), FixturePath("nested_stored.cab").c_str(), 0);
+  ASSERT_NE(harc, nullptr);
+  IndividualInfo info;
+  std::vector<std::string> names;
+  char name[600];
+  for (int r = dll.findFirst(harc, "*.*", &info); r == 0; r = dll.findNext(harc, &info)) {
+    ASSERT_EQ(dll.fileName(harc, name, sizeof name), 0);
+    EXPECT_STREQ(name, info.fileName);
+    EXPECT_EQ(static_cast<DWORD>(dll.originalSize(harc)), info.originalSize);
+    names.push_back(name);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"a\\b\\c\\deep.txt", "a\\b\\mid.txt", "top.txt"}));
+  EXPECT_EQ(dll.findFirst(harc, "*.txt", &info), 0);
+  EXPECT_STREQ(info.fileName, "a\\b\\c\\deep.txt");
+  EXPECT_EQ(dll.findFirst(harc, "a\\b\\m*", &info), 0);
+  EXPECT_STREQ(info.fileName, "a\\b\\mid.txt");
+  EXPECT_EQ(dll.findNext(harc, &info), -1);
+  EXPECT_EQ(dll.close(harc), 0);
+  EXPECT_EQ(dll.close(harc), cab32::kErrorHarcNotOpened);
+  EXPECT_EQ(dll.open(owner.get(), (scratch / "none.cab").c_str(), 0), nullptr);
+}
+
+// The owner-window protocol: begin, in-process with the archive-wide count, end with
+// the file's own size; the name from the ninth byte.
+TEST_F(Cab32Dll, ReportsEveryFileToTheOwnerWindow) {
+  std::string dest = scratch / "out";
+  ASSERT_EQ(Run(FixturePath("nested_mszip.cab"), dest), 0);
+  std::string src = FixturePath("src\\nested\\");
+  std::vector<std::string> expected = {"a\\b\\c\\deep.txt", "a\\b\\mid.txt", "top.txt"};
+  EXPECT_EQ(ListTree(dest + "\\"), expected);
+  DWORD finished = 0;
+  size_t file = 0;
+  for (const Seen& s : g_seen) {
+    ASSERT_LT(file, expected.size());
+    DWORD size = static_cast<DWORD>(ReadBytes(src + expected[file]).size());
+    EXPECT_EQ(s.name, expected[file]);
+    EXPECT_EQ(s.fileSize, size);
+    if (s.state == cab32::kStateInProcess) {
+      EXPECT_GT(s.writeSize, finished);
+      EXPECT_LE(s.writeSize, finished + size);
+    } else if (s.state == cab32::kStateEnd) {
+      EXPECT_EQ(s.writeSize, size);
+      finished += size;
+      ++file;
+    }
+  }
+  EXPECT_EQ(file, expected.size());
+  for (const std::string& name : expected) {
+    EXPECT_EQ(ReadBytes(dest + "\\" + name), ReadBytes(src + name)) << name;
+  }
+}
+
+// Names that would leave the destination folder are refused before anything is written.
+TEST_F(Cab32Dll, RefusesNamesThatLeaveTheDestination) {
+  const char* names[] = {"..\\escape.txt", "a\\..\\..\\escape.txt", "C:\\escape.txt",
+                         "\\escape.txt",   "a/../../escape.txt",   "...\\escape.txt",
+                         "CON",            "a\\nul.txt",           "x:stream"};
+  for (const char* name : names) {
+    ScratchFolder box;
+    std::string cab = box / "evil.cab";
+    ASSERT_TRUE(WriteBytes(cab, MakeStoredCabinet({{"first.txt", "fine"}, {name, "evil"}})));
+    std::string dest = box / "in\\dest";
+    ASSERT_TRUE(CreateDirectoryA((box / "in").c_str(), nullptr));
+    EXPECT_EQ(Run(cab, dest), cab32::kErrorNotFileName) << name;
+    // The harmless first file was unpacked; nothing else anywhere in the box.
+    EXPECT_EQ(ListTree(box.path()), (std::vector<std::string>{"evil.cab", "in\\dest\\first.txt"}))
+        << name;
+    EXPECT_FALSE(PathExists("C:\\escape.txt"));
+  }
+}
+
+TEST_F(Cab32Dll, UnpacksShiftJisNamesWithBackslashTrailBytes) {
+  if (!CanCreateShiftJisNames(scratch.path())) GTEST_SKIP() << "no Japanese file names here";
+  std::string cab = MakeCab({{"表示\\ソフト.txt", "a"}, {"能\\予定表.txt", "b"}});
+  ASSERT_EQ(Run(cab, scratch / "dest\\"), 0);
+  EXPECT_EQ(ReadBytes(scratch / "dest\\表示\\ソフト.txt"), "a");
+  EXPECT_EQ(ReadBytes(scratch / "dest\\能\\予定表.txt"), "b");
+  ASSERT_EQ(g_seen.size(), 6u);
+  EXPECT_EQ(g_seen[0].name, "表示\\ソフト.txt");
+}
+
+TEST_F(Cab32Dll, ConvertsUtf8NamesToTheCodePage) {
+  if (!CanCreateShiftJisNames(scratch.path())) GTEST_SKIP() << "no Japanese file names here";
+  // "フォルダ\名前.txt" in UTF-8, flagged as such.
+  std::string utf8 = "\xE3\x83\x95\xE3\x82\xA9\xE3\x83\xAB\xE3\x83\x80\\"
+                     "\xE5\x90\x8D\xE5\x89\x8D.txt";
+  std::string cab = MakeCab({{utf8, "u", 0x80}});
+  ASSERT_EQ(Run(cab, scratch / "dest"), 0);
+  EXPECT_EQ(ReadBytes(scratch / "dest\\フォルダ\\名前.txt"), "u");
+}
+
+// Each failure has its result code; a file cut short by the failure is removed.
+TEST_F(Cab32Dll, ReturnsResultCodesForFailures) {
+  std::string nested = FixturePath("nested_mszip.cab");
+  ASSERT_TRUE(WriteBytes(scratch / "text.cab", "not a cabinet at all, only text here"));
+  std::string bytes = ReadBytes(nested);
+  ASSERT_TRUE(WriteBytes(scratch / "cut.cab", bytes.substr(0, bytes.size() - 300)));
+  std::string damaged = bytes;
+  for (size_t i = 120; i < 400; ++i) damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
+  ASSERT_TRUE(WriteBytes(scratch / "damaged.cab", damaged));
+
+  EXPECT_EQ(Run(scratch / "none.cab", scratch / "d1"), cab32::kErrorNotFindArcFile);
+  EXPECT_EQ(Run(scratch / "text.cab", scratch / "d2"), cab32::kErrorNotArcFile);
+  EXPECT_NE(Run(scratch / "cut.cab", scratch / "d3"), 0);
+  EXPECT_FALSE(PathExists(scratch / "d3\\a\\b\\mid.txt"));  // the file cut short
+  int damagedResult = Run(scratch / "damaged.cab", scratch / "d4");
+  EXPECT_TRUE(damagedResult == cab32::kErrorDataBroken || damagedResult == cab32::kErrorHeaderBroken)
+      << std::hex << damagedResult;
+  EXPECT_EQ(Run(nested, scratch / "d5", "-x -q"), cab32::kErrorCommand);
+  EXPECT_EQ(dll.cab(owner.get(), "-o -i \"a.cab\"", nullptr, 0), cab32::kErrorCommand);
+  EXPECT_EQ(dll.cab(owner.get(), "-x \"a.cab", nullptr, 0), cab32::kErrorCommand);
+
+  // Without -o an existing file is not overwritten.
+  ASSERT_EQ(Run(nested, scratch / "d6"), 0);
+  EXPECT_EQ(Run(nested, scratch / "d6", "-x -i"), cab32::kErrorAlreadyExist);
+  // A read-only file stays as it is.
+  ASSERT_TRUE(SetFileAttributesA((scratch / "d6\\top.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(Run(nested, scratch / "d6"), cab32::kErrorReadOnly);
+  // A file where a folder must go.
+  ASSERT_TRUE(CreateDirectoryA((scratch / "d7").c_str(), nullptr));
+  ASSERT_TRUE(WriteBytes(scratch / "d7\\a", "in the way"));
+  EXPECT_EQ(Run(nested, scratch / "d7"), cab32::kErrorDirectory);
+  // Longer than MAX_PATH.
+  std::string deep = scratch / (std::string(200, 'x') + "\\" + std::string(60, 'y'));
+  EXPECT_EQ(Run(nested, deep), cab32::kErrorLongFileName);
+}
+
+// A 0 from the owner window stops the library at once; an unfinished file is removed.
+TEST_F(Cab32Dll, StopsWhenTheOwnerWindowSaysSo) {
+  struct Case { int stopAt; bool bigKept; } cases[] = {{0, false}, {1, false}, {5, false}};
+  for (const Case& c : cases) {
+    ScratchFolder box;
+    g_seen.clear();
+    g_stopAtCall = c.stopAt;
+    EXPECT_EQ(Run(FixturePath("big.cab"), box / "dest"), cab32::kErrorUserCancel) << c.stopAt;
+    EXPECT_EQ(static_cast<int>(g_seen.size()), c.stopAt + 1);
+    EXPECT_EQ(PathExists(box / "dest\\big.bin"), c.bigKept) << c.stopAt;
+  }
+  // Stopped at the end of the first file: that file is complete and stays.
+  ScratchFolder box;
+  g_seen.clear();
+  std::string src = FixturePath("src\\nested\\");
+  int end = -1;
+  g_stopAtCall = -1;
+  ASSERT_EQ(Run(FixturePath("nested_stored.cab"), box / "probe"), 0);
+  for (size_t i = 0; i < g_seen.size() && end < 0; ++i) {
+    if (g_seen[i].state == cab32::kStateEnd) end = static_cast<int>(i);
+  }
+  g_seen.clear();
+  g_stopAtCall = end;
+  EXPECT_EQ(Run(FixturePath("nested_stored.cab"), box / "dest"), cab32::kErrorUserCancel);
+  EXPECT_EQ(ReadBytes(box / "dest\\a\\b\\c\\deep.txt"), ReadBytes(src + "a\\b\\c\\deep.txt"));
+  EXPECT_FALSE(PathExists(box / "dest\\a\\b\\mid.txt"));
+}
+
+TEST_F(Cab32Dll, UnpacksManyFilesAndAMultiMegabyteFile) {
+  for (const char* name : {"many", "big"}) {
+    std::string dest = scratch / name;
+    ASSERT_EQ(Run(FixturePath(std::string(name) + ".cab"), dest), 0) << name;
+    std::string src = FixturePath("src\\" + std::string(name) + "\\");
+    std::vector<std::string> files = ListTree(src);
+    EXPECT_EQ(ListTree(dest + "\\"), files);
+    for (const std::string& f : files) EXPECT_EQ(ReadBytes(dest + "\\" + f), ReadBytes(src + f)) << f;
+  }
+}
+
+}  // namespace
+}  // namespace kaze::test

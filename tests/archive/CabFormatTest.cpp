@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+
+#include "archive/CabFormat.h"
+#include "archive/MemberName.h"
+
+namespace kaze {
+namespace {
+
+// Runs natively under the sanitizers and under Wine with the system's lead-byte test.
+
+TEST(CabinetHeader, NeedsSignatureZeroReservedWordAndTheFileSize) {
+  const unsigned char good[12] = {'M', 'S', 'C', 'F', 0, 0, 0, 0, 0x10, 0x27, 0, 0};  // 10000
+  struct Case { const char* what; int patchAt; unsigned char value; uint64_t size; size_t length; bool ok; } cases[] = {
+      {"good", -1, 0, 10000, 12, true},
+      {"size field wrong", -1, 0, 10001, 12, false},
+      {"file beyond 4 GB", -1, 0, 10000 + (1ull << 32), 12, false},
+      {"signature", 0, 'm', 10000, 12, false},
+      {"reserved word", 6, 1, 10000, 12, false},
+      {"file shorter than the header", -1, 0, 10000, 11, false},
+  };
+  for (const Case& c : cases) {
+    unsigned char head[12];
+    std::memcpy(head, good, sizeof head);
+    if (c.patchAt >= 0) head[c.patchAt] = c.value;
+    EXPECT_EQ(CabinetHeaderMatches(head, c.length, c.size), c.ok) << c.what;
+  }
+}
+
+TEST(CabErrorText, KnownCodesUnknownCodesAndMinusOne) {
+  struct Case { int code; const char* text; } cases[] = {
+      {267, "ERROR CODE : ERROR_DIRECTORY \n 解凍先ディレクトリが作成できません。"},
+      {0x8020, "ERROR CODE : ERROR_USER_CANCEL \n ユーザキャンセル。"},
+      {0x802C, "ERROR CODE : ERROR_TMP_COPY \n テンポラリデータコピーエラー"},
+      {0x8012, "ERROR CODE : UNKNOW( 0x00008012 ) \n エラーコードが見つかりません。"},
+      {0x801D, "ERROR CODE : UNKNOW( 0x0000801D ) \n エラーコードが見つかりません。"},
+      {-2, "ERROR CODE : UNKNOW( 0xFFFFFFFE ) \n エラーコードが見つかりません。"},
+  };
+  for (const Case& c : cases) {
+    char text[260];
+    EXPECT_TRUE(FormatCabErrorText(c.code, text, sizeof text)) << c.code;
+    EXPECT_STREQ(text, c.text) << c.code;
+  }
+  char text[260] = "left over";
+  EXPECT_FALSE(FormatCabErrorText(-1, text, sizeof text));
+  EXPECT_STREQ(text, "");
+}
+
+TEST(CopyTextCut, NeverSplitsADoubleByteCharacter) {
+  char out[6];
+  CopyTextCut("ab表示", out, sizeof out);  // 'a' 'b' 95 5C 8E A6: only 表 fits
+  EXPECT_STREQ(out, "ab表");
+  CopyTextCut("abc表", out, 5);
+  EXPECT_STREQ(out, "abc");
+}
+
+TEST(CabCommand, QuotesArchiveFolderAndPatternAndRefusesWhatDoesNotFit) {
+  char line[520];
+  ASSERT_TRUE(FormatCabCommand("Q:\\data1.cab", "C:\\Game", line, sizeof line));
+  EXPECT_STREQ(line, "-x -o -i \"Q:\\data1.cab\" \"C:\\Game\" \"*.*\"");
+  std::string longPath(259, 'p');
+  EXPECT_FALSE(FormatCabCommand(longPath.c_str(), longPath.c_str(), line, sizeof line));
+  EXPECT_STREQ(line, "");
+}
+
+TEST(ParentFolder, StepsOverTrailBytesAndStopsAtTheTop) {
+  struct Case { const char* path; const char* parent; } cases[] = {
+      {"C:\\A\\B\\f.txt", "C:\\A\\B\\"},
+      {"C:\\A\\B\\", "C:\\A\\"},
+      {"C:\\A\\", "C:\\"},
+      {"C:\\ゲーム\\表", "C:\\ゲーム\\"},     // 表 ends in 0x5C
+      {"C:\\表\\ソ\\", "C:\\表\\"},
+      {"C:\\", nullptr},
+      {"file.txt", nullptr},
+      {"表", nullptr},
+  };
+  for (const Case& c : cases) {
+    char out[260];
+    bool ok = ParentFolderOf(c.path, out, sizeof out);
+    EXPECT_EQ(ok, c.parent != nullptr) << c.path;
+    if (c.parent != nullptr) {
+      EXPECT_STREQ(out, c.parent) << c.path;
+    }
+  }
+  char small[4];
+  EXPECT_FALSE(ParentFolderOf("C:\\A\\B\\f", small, sizeof small));
+}
+
+TEST(JoinCabPath, RefusesToCutAPath) {
+  char out[12];
+  EXPECT_TRUE(JoinCabPath("C:\\D\\", "a.txt", 5, out, sizeof out));
+  EXPECT_STREQ(out, "C:\\D\\a.txt");
+  EXPECT_FALSE(JoinCabPath("C:\\D\\", "abcdef.txt", 10, out, sizeof out));
+  EXPECT_STREQ(out, "");
+}
+
+TEST(ArchiveWeight, IsTheCountTimesAThousandWithinRange) {
+  struct Case { int count; int weight; } cases[] = {
+      {3, 3000}, {0, 0}, {-1, -1000}, {INT_MAX, INT_MAX}, {INT_MIN, INT_MIN}};
+  for (const Case& c : cases) EXPECT_EQ(ArchiveWeightFromCount(c.count), c.weight) << c.count;
+}
+
+// The library counts bytes over the whole archive while a file is written and reports
+// the file's own size at its end.
+TEST(CabProgress, FiguresFollowTheLibrarysCounting) {
+  CabExtractRecord r;
+  std::memset(&r, 0, sizeof r);
+  CabProgressFileBegin(r, 100);
+  CabProgressBytesWritten(r, 60);
+  EXPECT_EQ(r.currentBytesWritten, 60u);
+  CabProgressBytesWritten(r, 100);
+  CabProgressFileEnd(r, 100);
+  EXPECT_EQ(r.filesDone, 1u);
+  EXPECT_EQ(r.finishedBytes, 100u);
+  CabProgressFileBegin(r, 50);
+  EXPECT_EQ(r.progressValue, 1000u);
+  EXPECT_EQ(r.currentBytesWritten, 0u);
+  CabProgressBytesWritten(r, 130);
+  EXPECT_EQ(r.currentBytesWritten, 30u);
+  CabProgressFileEnd(r, 50);
+  EXPECT_EQ(r.filesDone, 2u);
+  EXPECT_EQ(r.finishedBytes, 150u);
+  EXPECT_EQ(r.currentBytesWritten, 50u);
+  // A library reporting less than finished wraps, it does not trap.
+  CabProgressBytesWritten(r, 10);
+  EXPECT_EQ(r.currentBytesWritten, 10u - 150u);
+}
+
+TEST(CabFileInfo, ReadsSizeWrittenAndTheNameFromTheNinthByte) {
+  unsigned char info[8 + 600];
+  std::memset(info, 'n', sizeof info);
+  const unsigned char head[8] = {0x10, 0, 0, 0, 0x02, 0x01, 0, 0};
+  std::memcpy(info, head, 8);
+  std::strcpy(reinterpret_cast<char*>(info + 8), "a\\b.txt");
+  CabFileInfoView v = ReadCabFileInfo(info);
+  EXPECT_EQ(v.fileSize, 16u);
+  EXPECT_EQ(v.bytesWritten, 258u);
+  EXPECT_EQ(std::string(v.name, v.nameLength), "a\\b.txt");
+  std::memset(info + 8, 'n', 600);  // no terminator within the record's name field
+  EXPECT_EQ(ReadCabFileInfo(info).nameLength, kCabInfoNameLimit);
+}
+
+TEST(ArchiveMemberName, OnlyNamesBelowTheDestinationPass) {
+  struct Case { const char* name; bool safe; } cases[] = {
+      {"top.txt", true},
+      {"a\\b\\c\\deep.txt", true},
+      {"a/b/c.txt", true},
+      {"..a\\b..\\c..txt", true},
+      {"表\\ソ\\能.txt", true},       // trail bytes 0x5C are not separators
+      {"ｱ|ソ", false},                // '|' single-byte
+      {"ソ|", false},
+      {"..\\escape.txt", false},
+      {"a\\..\\..\\escape.txt", false},
+      {"a/../escape.txt", false},
+      {"..", false},
+      {"...\\x", false},
+      {". .\\x", false},
+      {"C:\\escape.txt", false},
+      {"C:escape.txt", false},
+      {"\\escape.txt", false},
+      {"/escape.txt", false},
+      {"\\\\server\\share\\x", false},
+      {"a\\\\b", false},
+      {"a\\", false},
+      {"", false},
+      {"file:stream", false},
+      {"CON", false},
+      {"a\\nul.txt", false},
+      {"com1.log", false},
+      {"Lpt9", false},
+      {"console.txt", true},
+      {"com0", true},
+      {"a?b", false},
+      {"a*b", false},
+      {"a\tb", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsSafeArchiveMemberName(c.name, std::strlen(c.name)), c.safe) << c.name;
+  }
+  // An embedded terminator inside the given length is not a name.
+  EXPECT_FALSE(IsSafeArchiveMemberName("a\0b", 3));
+  // A lone lead byte at the very end stays one character.
+  EXPECT_TRUE(IsSafeArchiveMemberName("ab\x83", 3));
+}
+
+TEST(ArchiveMemberName, NormalizesSlashesButKeepsTrailBytes) {
+  char out[32];
+  ASSERT_TRUE(NormalizeArchiveMemberName("a/ソ/b.txt", out, sizeof out));
+  EXPECT_STREQ(out, "a\\ソ\\b.txt");
+  EXPECT_FALSE(NormalizeArchiveMemberName("../x", out, sizeof out));
+  EXPECT_STREQ(out, "");
+  EXPECT_FALSE(NormalizeArchiveMemberName("abcdef", out, 6));
+}
+
+}  // namespace
+}  // namespace kaze

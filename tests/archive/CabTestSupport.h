@@ -1,0 +1,65 @@
+#pragma once
+// Scratch folders, fixture paths and a writer of small stored cabinets for the archive
+// tests (what gcab cannot make: hostile names, Shift-JIS names, an empty cabinet).
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kaze::test {
+
+// The test program's folder, with its backslash; the fixtures and DLL builds lie there.
+std::string ExeFolder();
+// A gcab fixture made at build time: "fixtures\<name>" beside the test program.
+std::string FixturePath(const std::string& name);
+
+std::string ReadBytes(const std::string& path);
+bool WriteBytes(const std::string& path, const std::string& data);
+bool PathExists(const std::string& path);
+// Every file below folder (relative names, '\' separated), sorted.
+std::vector<std::string> ListTree(const std::string& folder);
+
+// A fresh folder in the temporary folder (path with its backslash), removed with all its
+// content when the object goes.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + name; }
+
+ private:
+  std::string path_;
+};
+
+// A hidden top-level window to own extractions.
+class OwnerWindow {
+ public:
+  OwnerWindow();
+  ~OwnerWindow();
+  OwnerWindow(const OwnerWindow&) = delete;
+  OwnerWindow& operator=(const OwnerWindow&) = delete;
+  HWND get() const { return window_; }
+
+ private:
+  HWND window_;
+};
+
+// Whether this Wine can hold non-ASCII file names: it cannot when the Unix side has no
+// Japanese locale (the names then fail with "file not found").
+bool CanCreateShiftJisNames(const std::string& folder);
+
+struct StoredMember {
+  std::string name;  // stored as given (system code page unless utf8)
+  std::string data;
+  uint16_t attributes = 0;  // 0x80: the name is UTF-8
+};
+
+// A single-folder cabinet with uncompressed data and zero checksums.
+std::string MakeStoredCabinet(const std::vector<StoredMember>& members);
+
+}  // namespace kaze::test
