@@ -1,0 +1,322 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/files/ScratchFiles.h"
+#include "tests/support/PromptRecorder.h"
+#include "uninstall/UninstallLog.h"
+
+namespace kaze {
+namespace {
+
+using test::Exists;
+using test::ReadBytes;
+using test::WriteBytes;
+
+const char kScratchKey[] = "Software\\KazeTestUninstall";
+
+struct Step {
+  int kind;
+  std::string text;
+  int total;
+  int done;
+};
+
+void RecordStep(int kind, const char* text, int total, int done, void* user) {
+  static_cast<std::vector<Step>*>(user)->push_back({kind, text, total, done});
+}
+
+// An installation folder whose name holds trail bytes of 0x5C (表, ソ), a scratch
+// registry key, and a log that removes keys below HKEY_CURRENT_USER.
+class UninstallLogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    install_ = scratch_.path() + "表示ソ\\";
+    ASSERT_TRUE(CreateDirectoryA(install_.c_str(), nullptr));
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kScratchKey, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    log_.SetRegistryRoot(HKEY_CURRENT_USER);
+    log_.SetOwnerWindow(GetDesktopWindow());
+    request_.callback = &RecordStep;
+    request_.user = &steps_;
+    strcpy(request_.folder, install_.c_str());
+  }
+  void TearDown() override {
+    SHDeleteKeyA(HKEY_CURRENT_USER, kScratchKey);
+    SetFileAttributesA(TemporaryLog().c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(TemporaryLog().c_str());
+  }
+
+  static std::string TemporaryLog() { return test::TempFolder() + "KazeTemp_Uninstall.tmp"; }
+  std::string FinalLog() const { return install_ + "UnInst.dat"; }
+
+  std::string MakeFolder(const std::string& relative) {
+    std::string path = install_ + relative;
+    EXPECT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path;
+    return path;
+  }
+  std::string MakeFile(const std::string& relative) {
+    std::string path = install_ + relative;
+    EXPECT_TRUE(WriteBytes(path, "data")) << path;
+    return path;
+  }
+  std::string MakeKey(const std::string& name) {
+    std::string path = std::string(kScratchKey) + "\\" + name;
+    HKEY key;
+    EXPECT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, path.c_str(), &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    return path;
+  }
+  static bool KeyExists(const std::string& path) {
+    HKEY key;
+    if (RegOpenKeyA(HKEY_CURRENT_USER, path.c_str(), &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+  }
+
+  test::ScratchFolder scratch_{"KazeUninstallTest"};
+  std::string install_;
+  UninstallLog log_;
+  RemovalRequest request_;
+  std::vector<Step> steps_;
+};
+
+TEST_F(UninstallLogTest, WritesTheRecordBytesOfTheFormat) {
+  ASSERT_TRUE(log_.BeginLog(install_.c_str()));
+  EXPECT_EQ(ReadBytes(TemporaryLog()), std::string("KAZE_UNINST_DAT\x01", 16));
+  EXPECT_EQ(log_.finalLogPath(), FinalLog());
+
+  const std::string longest = install_ + std::string(255 - install_.size(), 'n');
+  ASSERT_TRUE(log_.AppendEntry(LOG_FILE, "C:\\ab.cd"));      // 8 bytes
+  ASSERT_TRUE(log_.AppendEntry(LOG_FOLD, "C:\\HD\\ab\\"));   // 9 bytes
+  ASSERT_TRUE(log_.AppendEntry(LOG_REGS, "Soft\\K"));        // 6 bytes
+  ASSERT_TRUE(log_.AppendEntry(LOG_DIRA, "C:\\表"));          // 5 bytes, ends in 0x5C
+  ASSERT_TRUE(log_.AppendEntry(LOG_FILE, longest.c_str()));  // 255 bytes
+
+  std::string expected("KAZE_UNINST_DAT\x01", 16);
+  expected += std::string("FILE\x0C\0\0\0" "C:\\ab.cd\0\0\0\0", 20);
+  expected += std::string("FOLD\x0C\0\0\0" "C:\\HD\\ab\\\0\0\0", 20);
+  expected += std::string("REGS\x08\0\0\0" "Soft\\K\0\0", 16);
+  expected += std::string("DIRA\x08\0\0\0" "C:\\\x95\x5C\0\0\0", 16);
+  expected += std::string("FILE\x00\x01\0\0", 8) + longest + std::string(1, '\0');
+  EXPECT_EQ(ReadBytes(TemporaryLog()), expected);
+}
+
+TEST_F(UninstallLogTest, RefusesTextsItCannotStoreWhole) {
+  EXPECT_FALSE(log_.AppendEntry(LOG_FILE, "C:\\x")) << "before the log began";
+  ASSERT_TRUE(log_.BeginLog(install_.c_str()));
+  const std::string tooLong(256, 'p');
+  EXPECT_FALSE(log_.AppendEntry(LOG_FILE, tooLong.c_str()));
+  EXPECT_FALSE(log_.AppendEntry(LOG_FILE, ""));
+  EXPECT_FALSE(log_.AppendEntry(LOG_FILE, nullptr));
+  EXPECT_FALSE(log_.AppendEntry(7, "C:\\x"));
+  EXPECT_EQ(ReadBytes(TemporaryLog()).size(), 16u);
+  EXPECT_FALSE(log_.BeginLog(std::string(259, 'f').c_str())) << "final path too long";
+}
+
+TEST_F(UninstallLogTest, CommitReplacesTheFinalLogWithAHiddenReadOnlyCopy) {
+  WriteBytes(FinalLog(), "an older log");
+  SetFileAttributesA(FinalLog().c_str(), FILE_ATTRIBUTE_READONLY);
+  ASSERT_TRUE(log_.BeginLog(install_.c_str()));
+  ASSERT_TRUE(log_.AppendEntry(LOG_FILE, "C:\\ab.cd"));
+  const std::string bytes = ReadBytes(TemporaryLog());
+
+  EXPECT_TRUE(log_.CommitLog());
+  EXPECT_FALSE(Exists(TemporaryLog()));
+  EXPECT_EQ(ReadBytes(FinalLog()), bytes);
+  DWORD attributes = GetFileAttributesA(FinalLog().c_str());
+  EXPECT_EQ(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
+            static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+  EXPECT_FALSE(log_.AppendEntry(LOG_FILE, "C:\\late")) << "the temporary log is gone";
+  EXPECT_FALSE(log_.CommitLog()) << "nothing left to commit";
+  EXPECT_EQ(ReadBytes(FinalLog()), bytes);
+}
+
+TEST_F(UninstallLogTest, FailedCommitKeepsTheTemporaryLogForTheRollback) {
+  // A folder where the final log should go: it can be neither deleted nor replaced.
+  ASSERT_TRUE(CreateDirectoryA(FinalLog().c_str(), nullptr));
+  std::string file = MakeFile("a.dat");
+  ASSERT_TRUE(log_.BeginLog(install_.c_str()));
+  ASSERT_TRUE(log_.AppendEntry(LOG_FILE, file.c_str()));
+
+  EXPECT_FALSE(log_.CommitLog());
+  EXPECT_EQ(ReadBytes(TemporaryLog()).size(), 16u + 8 + 4 * (file.size() / 4 + 1));
+  EXPECT_TRUE(log_.RemoveLoggedItems(true, &request_));
+  EXPECT_FALSE(Exists(file));
+  EXPECT_FALSE(Exists(TemporaryLog()));
+}
+
+TEST_F(UninstallLogTest, RollbackRemovesFilesThenFoldersInReverseThenKeys) {
+  std::string hd = MakeFolder("HD\\");
+  std::string cdFiles = MakeFolder("HD\\CDFiles\\");
+  std::string mask = MakeFolder("HD\\Mask\\");
+  std::string readOnly = MakeFile("HD\\CDFiles\\read.only");
+  SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+  std::string image = MakeFile("HD\\Mask\\マスク表.bmp");
+  std::string key1 = MakeKey("First");
+  std::string key2 = MakeKey("Second");
+
+  ASSERT_TRUE(log_.BeginLog(install_.c_str()));
+  for (auto [type, text] : std::vector<std::pair<int, std::string>>{
+           {LOG_FOLD, hd}, {LOG_REGS, key1}, {LOG_FOLD, cdFiles}, {LOG_FILE, readOnly},
+           {LOG_FOLD, mask}, {LOG_FILE, image}, {LOG_REGS, key2}}) {
+    ASSERT_TRUE(log_.AppendEntry(type, text.c_str())) << text;
+  }
+  ASSERT_TRUE(log_.CommitLog());
+  ASSERT_TRUE(log_.RemoveLoggedItems(false, &request_));
+
+  const std::vector<Step> expected = {
+      {0, readOnly, 7, 1}, {0, image, 7, 2}, {0, mask, 7, 3},  {0, cdFiles, 7, 4},
+      {0, hd, 7, 5},       {3, key1, 7, 6},  {3, key2, 7, 7},  {4, "", 7, 7}};
+  ASSERT_EQ(steps_.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(steps_[i].kind, expected[i].kind) << i;
+    EXPECT_EQ(steps_[i].text, expected[i].text) << i;
+    EXPECT_EQ(steps_[i].total, expected[i].total) << i;
+    EXPECT_EQ(steps_[i].done, expected[i].done) << i;
+  }
+  for (const std::string& path : {readOnly, image, mask, cdFiles, hd, FinalLog(), TemporaryLog()}) {
+    EXPECT_FALSE(Exists(path)) << path;
+  }
+  EXPECT_FALSE(KeyExists(key1));
+  EXPECT_FALSE(KeyExists(key2));
+  EXPECT_TRUE(Exists(install_)) << "the installation folder was not recorded";
+  for (int type = 0; type < kLogEntryTypes; ++type) EXPECT_TRUE(log_.entries(type).empty());
+}
+
+TEST_F(UninstallLogTest, FolderHoldingAForeignFileSurvivesWithItsParents) {
+  std::string hd = MakeFolder("HD\\");
+  std::string mask = MakeFolder("HD\\Mask\\");
+  std::string logged = MakeFile("HD\\Mask\\logged.bmp");
+  std::string foreign = MakeFile("HD\\Mask\\user.sav");
+  ASSERT_TRUE(log_.BeginLog(install_.c_str()));
+  log_.AppendEntry(LOG_FOLD, hd.c_str());
+  log_.AppendEntry(LOG_FOLD, mask.c_str());
+  log_.AppendEntry(LOG_FILE, logged.c_str());
+  ASSERT_TRUE(log_.CommitLog());
+
+  EXPECT_TRUE(log_.RemoveLoggedItems(false, &request_));
+  EXPECT_FALSE(Exists(logged));
+  EXPECT_TRUE(Exists(foreign));
+  EXPECT_TRUE(Exists(mask));
+  EXPECT_TRUE(Exists(hd));
+  EXPECT_FALSE(Exists(FinalLog()));
+}
+
+TEST_F(UninstallLogTest, FolderTreeIsEmptiedWithAStepForEachEntry) {
+  std::string tree = MakeFolder("Tree");  // recorded without its backslash
+  MakeFolder("Tree\\Sub\\");
+  std::string inner = MakeFile("Tree\\Sub\\f.dat");
+  ASSERT_TRUE(log_.BeginLog(install_.c_str()));
+  log_.AppendEntry(LOG_DIRA, tree.c_str());
+  ASSERT_TRUE(log_.CommitLog());
+
+  EXPECT_TRUE(log_.RemoveLoggedItems(false, &request_));
+  EXPECT_FALSE(Exists(tree));
+  ASSERT_EQ(steps_.size(), 4u);
+  EXPECT_EQ(steps_[0].text, tree);
+  EXPECT_EQ(steps_[1].text, tree + "\\Sub");
+  EXPECT_EQ(steps_[2].text, inner);
+  EXPECT_EQ(steps_[3].kind, 4);
+  EXPECT_EQ(steps_[3].done, 3);
+  EXPECT_EQ(steps_[3].total, 1);
+}
+
+TEST_F(UninstallLogTest, LogsThatRecordNothingAreDeletedAndNothingElseIsTouched) {
+  std::string bystander = MakeFile("keep.me");
+  std::string wrongFormat("KAZE_UNINST_DAT\x02", 16);
+  wrongFormat += std::string("FILE\x08\0\0\0", 8) + bystander + std::string(1, '\0');
+  struct Case {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
+      {"header only", std::string("KAZE_UNINST_DAT\x01", 16)},
+      {"wrong format byte", wrongFormat},
+      {"shorter than a header", "KAZE_UNINST"},
+      {"empty", ""},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(WriteBytes(FinalLog(), c.bytes));
+    EXPECT_FALSE(log_.RemoveLoggedItems(false, &request_)) << c.name;
+    EXPECT_FALSE(Exists(FinalLog())) << c.name;
+    EXPECT_TRUE(Exists(bystander)) << c.name;
+  }
+  // The header-only log of an installation cancelled before it created anything.
+  ASSERT_TRUE(log_.BeginLog(install_.c_str()));
+  ASSERT_TRUE(log_.CommitLog());
+  EXPECT_FALSE(log_.RemoveLoggedItems(false, &request_));
+  EXPECT_FALSE(Exists(FinalLog()));
+  EXPECT_TRUE(Exists(bystander));
+  EXPECT_TRUE(steps_.empty());
+}
+
+TEST_F(UninstallLogTest, NoRemovalWithoutAnOwnerWindow) {
+  std::string file = MakeFile("a.dat");
+  ASSERT_TRUE(log_.BeginLog(install_.c_str()));
+  log_.AppendEntry(LOG_FILE, file.c_str());
+  ASSERT_TRUE(log_.CommitLog());
+  log_.SetOwnerWindow(nullptr);
+  EXPECT_FALSE(log_.RemoveLoggedItems(false, &request_));
+  EXPECT_TRUE(Exists(file));
+  EXPECT_TRUE(Exists(FinalLog()));
+}
+
+TEST_F(UninstallLogTest, LogCutShortRemovesTheRecordsBeforeTheCut) {
+  std::string first = MakeFile("first.dat");
+  std::string second = MakeFile("second.dat");
+  std::string behind = MakeFile("behind.dat");
+  auto record = [](const std::string& text) {
+    std::string field = text + std::string(4 - text.size() % 4, '\0');
+    char length[4] = {static_cast<char>(field.size()), 0, 0, 0};
+    return std::string("FILE") + std::string(length, 4) + field;
+  };
+  struct Case {
+    const char* name;
+    std::string tail;
+  } cases[] = {
+      {"length beyond the end", std::string("FILE\xF0\0\0\0", 8) + behind},
+      {"length over 256", std::string("FILE\x04\x01\0\0", 8) + std::string(260, 'x')},
+      {"text cut short", record(behind).substr(0, 12)},
+      {"tag cut short", "FI"},
+  };
+  for (const Case& c : cases) {
+    WriteBytes(first, "data");
+    WriteBytes(second, "data");
+    std::string bytes = std::string("KAZE_UNINST_DAT\x01", 16) + record(first) + record(second) +
+                        c.tail + record(behind);
+    ASSERT_TRUE(WriteBytes(FinalLog(), bytes));
+    EXPECT_TRUE(log_.RemoveLoggedItems(false, &request_)) << c.name;
+    EXPECT_FALSE(Exists(first)) << c.name;
+    EXPECT_FALSE(Exists(second)) << c.name;
+    EXPECT_TRUE(Exists(behind)) << c.name;
+    EXPECT_FALSE(Exists(FinalLog())) << c.name;
+  }
+}
+
+TEST_F(UninstallLogTest, ReadEntriesReportsALogHeldByAnotherProgram) {
+  ASSERT_TRUE(log_.BeginLog(install_.c_str()));
+  log_.AppendEntry(LOG_FILE, "C:\\x.dat");
+  ASSERT_TRUE(log_.CommitLog());
+  HANDLE holder = CreateFileA(FinalLog().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  test::PromptRecorder prompts;
+  EXPECT_FALSE(log_.ReadEntries(FinalLog().c_str()));
+  CloseHandle(holder);
+
+  ASSERT_EQ(prompts.messages().size(), 1u);
+  EXPECT_EQ(prompts.messages()[0].caption, "アンインストールエラー");
+  EXPECT_EQ(prompts.messages()[0].text,
+            "アンインストール情報ファイル [" + FinalLog() +
+                "] が展開できません。\n他のアプリケーション中で開かれている可能性があります。");
+  EXPECT_EQ(prompts.messages()[0].style, static_cast<UINT>(MB_OK));
+  EXPECT_TRUE(log_.entries(LOG_FILE).empty());
+  EXPECT_TRUE(Exists(FinalLog()));
+}
+
+}  // namespace
+}  // namespace kaze
