@@ -13,6 +13,9 @@
 #                      drive L: holds a copy of DIR (empty DIR: an empty folder) and has the
 #                      drive type TYPE, one of Wine's: hd, network, floppy, cdrom, ramdisk.
 # --native-dll NAME    Wine loads NAME.dll from the program's folder instead of its own.
+# --small-drive L=SIZE drive L: becomes a hard disk of SIZE (tmpfs size, e.g. 64k), so that
+#                      writes really fail when it is full. Needs the right to mount (root);
+#                      without it the run fails loudly instead of testing nothing.
 # WINE_BASE_PREFIX     where the shared, read-only base prefix lives (made on first use).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -22,6 +25,7 @@ cdroms=()
 drives=()
 natives=()
 regs=()
+smalls=()
 keep=0
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -30,6 +34,7 @@ while [ $# -gt 0 ]; do
     --drive) drives+=("$2"); shift 2 ;;
     --native-dll) natives+=("$2"); shift 2 ;;
     --reg) regs+=("$2"); shift 2 ;;
+    --small-drive) smalls+=("$2"); shift 2 ;;
     --keep) keep=1; shift ;;
     --) shift; break ;;
     *) echo "run.sh: unknown option $1" >&2; exit 2 ;;
@@ -43,8 +48,10 @@ wine_ja() { env LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8 wine "$@"; }
 "$here/make-base.sh" "$base"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kaze-wine.XXXXXX")
+mounts=()
 cleanup() {
   WINEPREFIX="$work/prefix" wineserver -k >/dev/null 2>&1 || true
+  for m in "${mounts[@]+"${mounts[@]}"}"; do umount -l "$m" >/dev/null 2>&1 || true; done
   if [ "$keep" = 1 ]; then echo "run.sh: kept $work" >&2; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
@@ -85,6 +92,20 @@ for spec in "${drives[@]+"${drives[@]}"}"; do
   if [ -n "$label" ]; then printf '%s\n' "$label" > "$root/.windows-label"; fi
   ln -sfn "$root" "$WINEPREFIX/dosdevices/$letter:"
   setup_cmds+=("HKLM\\Software\\Wine\\Drives|$letter:|$type")
+done
+for spec in "${smalls[@]+"${smalls[@]}"}"; do
+  letter=${spec%%=*}; letter=${letter,,}
+  size=${spec#*=}
+  small="$work/small_$letter"
+  mkdir -p "$small"
+  if ! mount -t tmpfs -o "size=$size" kaze-small "$small"; then
+    echo "run.sh: ERROR: --small-drive $spec: cannot mount a tmpfs of $size at $small" \
+         "(mounting needs root or CAP_SYS_ADMIN); the test cannot run" >&2
+    exit 3
+  fi
+  mounts+=("$small")
+  ln -sfn "$small" "$WINEPREFIX/dosdevices/$letter:"
+  setup_cmds+=("HKLM\\Software\\Wine\\Drives|$letter:|hd")
 done
 if [ ${#natives[@]} -gt 0 ]; then
   for dll in "${natives[@]}"; do
