@@ -1,6 +1,6 @@
-// Drive and disc queries on a prefix with CD-ROM drives E: (label Tsukimi1), G: (Disk2)
-// and Q: (no disc), a floppy F:, a network drive N: and a RAM disk R:. C: and Z: are the
-// prefix's fixed drives; every other letter is unused.
+// Drive and disc queries on a prefix with CD-ROM drives E: (label Tsukimi1), G: (アDISK,
+// whose ア has the trail byte 'A') and Q: (no disc), a floppy F:, a network drive N: and a
+// RAM disk R:. C: and Z: are the prefix's fixed drives; every other letter is unused.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -39,9 +39,11 @@ TEST(VolumeLabels, AreReadAndMatchedWithoutRegardToAsciiCase) {
   EXPECT_TRUE(VolumeLabelMatches(label, expected));
   EXPECT_STREQ(expected, "TSUKIMI1");
 
+  // ア is 83 41: its trail byte is an 'A' that must not be lowered.
   ReadVolumeLabel("G:\\", label);
-  EXPECT_STREQ(label, "Disk2");
-  EXPECT_FALSE(VolumeLabelMatches(label, "TSUKIMI1"));
+  EXPECT_STREQ(label, "アDISK");
+  EXPECT_TRUE(VolumeLabelMatches(label, "アdisk"));
+  EXPECT_FALSE(VolumeLabelMatches(label, "\x83\x61" "disk"));  // ア with its trail lowered
 
   const char* empty[] = {"Q:\\", "M:\\"};  // no disc; no drive at all
   for (const char* root : empty) {

@@ -28,16 +28,16 @@ TEST(Win98, IsNotNtAndCountsEveryoneAsAdministrator) {
 }
 
 TEST(Win98, UsesTheUsersOwnStartMenuAndDesktop) {
-  // The prefix's Programs folder is moved elsewhere. While that folder does not exist,
-  // the shell has no folder to give.
+  // The prefix's Programs folder is moved to one ending in 表 (trail byte 0x5C). While that
+  // folder does not exist, the shell has no folder to give.
   char programs[MAX_PATH] = "junk";
   EXPECT_FALSE(GetProgramsFolder(programs));
   EXPECT_STREQ(programs, "");
 
-  CreateDirectoryA("C:\\KazeMenu", nullptr);
-  ASSERT_TRUE(CreateDirectoryA("C:\\KazeMenu\\Programs", nullptr));
+  CreateDirectoryA("C:\\スタート", nullptr);
+  ASSERT_TRUE(CreateDirectoryA("C:\\スタート\\表", nullptr));
   ASSERT_TRUE(GetProgramsFolder(programs));
-  EXPECT_STREQ(programs, "C:\\KazeMenu\\Programs\\");
+  EXPECT_STREQ(programs, "C:\\スタート\\表\\");
   char expected[MAX_PATH];
   ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, expected, CSIDL_PROGRAMS, FALSE));
   EXPECT_EQ(std::string(programs), std::string(expected) + "\\");
