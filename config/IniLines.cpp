@@ -21,6 +21,15 @@ std::string Lowered(const std::string& text) {
   return copy;
 }
 
+bool EndsInLeadByte(const char* text) {
+  size_t i = 0;
+  while (text[i] != '\0') {
+    if (IsLeadByte(static_cast<unsigned char>(text[i])) && text[i + 1] == '\0') return true;
+    i += CharLength(text, i);
+  }
+  return false;
+}
+
 bool WriteAll(LineFile& file, const void* data, size_t count) {
   return file.Write(data, count) == count;
 }
@@ -55,7 +64,9 @@ bool FormatSectionHeader(const char* section, std::string* header) {
 bool FormatKeyLine(const char* key, const char* value, std::string* line) {
   if (key == nullptr || value == nullptr || key[0] == '\0') return false;
   if (std::strlen(key) > kIniNameMax || HasLineEnd(key) || HasLineEnd(value)) return false;
-  if (std::strpbrk(key, " \t=") != nullptr) return false;
+  // A key the reader would take apart differently: one that opens with '[' (read as a
+  // section header), holds a separator, or ends in half a double-byte character.
+  if (key[0] == '[' || std::strpbrk(key, " \t=") != nullptr || EndsInLeadByte(key)) return false;
   std::string formatted = std::string(key) + " = " + value;
   if (formatted.size() > kIniKeyLineMax) return false;
   *line = formatted;

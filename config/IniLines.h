@@ -17,9 +17,10 @@ constexpr size_t kIniCopyBlock = 8192;
 // would be longer than kIniNameMax bytes.
 bool FormatSectionHeader(const char* section, std::string* header);
 
-// "key = value", or false when the key is empty, longer than kIniNameMax, holds a space,
-// tab, '=' or line end (the editor could not find such a key again), when the value holds a
-// line end, or when the line would exceed kIniKeyLineMax bytes.
+// "key = value", or false when the key is empty, longer than kIniNameMax, starts with '[',
+// holds a space, tab, '=' or line end, or ends in a lone lead byte (the editor could not
+// find such a key again), when the value holds a line end, or when the line would exceed
+// kIniKeyLineMax bytes.
 bool FormatKeyLine(const char* key, const char* value, std::string* line);
 
 // True when the line is exactly the header of the section, ignoring ASCII letter case.

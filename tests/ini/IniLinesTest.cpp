@@ -92,6 +92,8 @@ TEST(ApplyIniEdit, RefusesNamesItCouldNotFindAgain) {
       {"key with a space", "S", "MY KEY", "1"},
       {"key with an equals sign", "S", "A=B", "1"},
       {"key with a tab", "S", "A\tB", "1"},
+      {"key read as a section header", "S", "[A", "1"},
+      {"key ending in half a character", "S", "A\x83", "1"},
       {"value with a line end", "S", "A", "1\r\n[X]"},
       {"section with a line end", "S]\r\n[T", "A", "1"},
       {"key over 255 bytes", "S", longKey, "1"},
