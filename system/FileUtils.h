@@ -170,7 +170,8 @@ struct FolderListing {
 
 // Lists folder (a backslash is added when missing) to depth levels: 1 lists its own
 // entries only. Names starting with '.' are left out; so are entries whose path would
-// not fit into kFilePathSize. A missing folder gives its node with nothing in it.
+// not fit into kFilePathSize. A missing folder gives its node with nothing in it; a
+// folder path that does not fit gives no node at all.
 std::unique_ptr<FolderListing> ListFolder(const char* folder, int depth);
 
 }  // namespace kaze

@@ -139,6 +139,9 @@ bool UninstallLog::RemoveLoggedItems(bool useTemporaryLog, const RemovalRequest*
     std::string folder = request != nullptr && request->folder[0] != '\0'
                              ? std::string(request->folder)
                              : ProgramFolder();
+    // Without the backslash the name would run into the folder's and could name a file
+    // that the installation never made, which an invalid log would then lose.
+    if (!folder.empty() && !EndsWithBackslash(folder.c_str())) folder += '\\';
     logPath = folder + kUninstallLogName;
     if (logPath.size() >= MAX_PATH) return false;
   }

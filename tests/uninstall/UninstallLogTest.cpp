@@ -254,6 +254,22 @@ TEST_F(UninstallLogTest, LogsThatRecordNothingAreDeletedAndNothingElseIsTouched)
   EXPECT_TRUE(steps_.empty());
 }
 
+TEST_F(UninstallLogTest, FolderWithoutBackslashStillNamesItsOwnLog) {
+  std::string file = MakeFile("a.dat");
+  // What the log path would be if the name were glued to the folder's.
+  std::string glued = install_.substr(0, install_.size() - 1) + "UnInst.dat";
+  ASSERT_TRUE(WriteBytes(glued, "not ours"));
+  ASSERT_TRUE(log_.BeginLog(install_.c_str()));
+  log_.AppendEntry(LOG_FILE, file.c_str());
+  ASSERT_TRUE(log_.CommitLog());
+  request_.folder[install_.size() - 1] = '\0';
+
+  EXPECT_TRUE(log_.RemoveLoggedItems(false, &request_));
+  EXPECT_FALSE(Exists(file));
+  EXPECT_FALSE(Exists(FinalLog()));
+  EXPECT_EQ(ReadBytes(glued), "not ours");
+}
+
 TEST_F(UninstallLogTest, NoRemovalWithoutAnOwnerWindow) {
   std::string file = MakeFile("a.dat");
   ASSERT_TRUE(log_.BeginLog(install_.c_str()));
