@@ -17,5 +17,11 @@ cmake --build "$build/win" -j "$jobs"
 win_rc=0
 (cd "$build/win" && ctest --output-on-failure -j "$jobs") || win_rc=$?
 
-echo "native suite: $([ $native_rc = 0 ] && echo passed || echo FAILED); Windows suite under Wine: $([ $win_rc = 0 ] && echo passed || echo FAILED)"
-[ $native_rc = 0 ] && [ $win_rc = 0 ]
+# Bounded fuzz runs of the byte-level readers (FUZZ_SECONDS per target; longer runs:
+# FUZZ_SECONDS=3600 scripts/fuzz.sh).
+fuzz_rc=0
+FUZZ_SECONDS=${FUZZ_SECONDS:-20} FUZZ_DIR="$build/fuzz" "$root/scripts/fuzz.sh" || fuzz_rc=$?
+
+verdict() { [ "$1" = 0 ] && echo passed || echo FAILED; }
+echo "native suite: $(verdict $native_rc); Windows suite under Wine: $(verdict $win_rc); fuzz runs: $(verdict $fuzz_rc)"
+[ $native_rc = 0 ] && [ $win_rc = 0 ] && [ $fuzz_rc = 0 ]

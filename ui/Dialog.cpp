@@ -22,10 +22,25 @@ HWND Dialog::Create(HWND parent) {
                             &Dialog::Procedure, reinterpret_cast<LPARAM>(this));
 }
 
+namespace {
+// Posted to a modeless dialog that was ended: it is destroyed from the message loop, never
+// from inside the handler (or the long-running work) that ended it.
+const UINT kDeferredDestroy = WM_APP + 0x3F0;
+}  // namespace
+
+void Dialog::End(INT_PTR result) {
+  if (modal_) {
+    EndDialog(window_, result);
+  } else {
+    PostMessageA(window_, kDeferredDestroy, 0, 0);
+  }
+}
+
 bool Dialog::OnCommand(WORD id, WORD, HWND) {
-  // The framework's defaults: OK and Cancel end a modal dialog.
+  // The framework's defaults: OK and Cancel end a modal dialog. Pages are modeless
+  // children and have no such default.
   if (modal_ && (id == IDOK || id == IDCANCEL)) {
-    EndModal(id);
+    End(id);
     return true;
   }
   return false;
@@ -64,6 +79,9 @@ INT_PTR CALLBACK Dialog::Procedure(HWND window, UINT message, WPARAM wParam, LPA
     case WM_CLOSE:
       // A close request becomes the Cancel command, as for every dialog.
       SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+      return TRUE;
+    case kDeferredDestroy:
+      DestroyWindow(window);
       return TRUE;
     case WM_DESTROY:
       self->OnDestroy();

@@ -32,7 +32,9 @@ class Dialog {
   // The window is going away: the last moment its controls exist.
   virtual void OnDestroy() {}
 
-  void EndModal(INT_PTR result) { EndDialog(window_, result); }
+  // Ends the dialog: a modal one leaves its loop with `result`; a modeless one is
+  // destroyed once the handler that ends it has returned.
+  void End(INT_PTR result);
   bool modal() const { return modal_; }
 
  private:

@@ -1,0 +1,18 @@
+#pragma once
+// Step 5: reports the finished installation and announces a restart after DirectX.
+#include "pages/WizardPage.h"
+
+namespace kaze {
+
+class CompletionPage : public WizardPage {
+ public:
+  explicit CompletionPage(HINSTANCE instance);
+
+ protected:
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+};
+
+extern const char kRestartNotice[];
+extern const char kCompletedNotice[];
+
+}  // namespace kaze
