@@ -33,6 +33,6 @@ fi
 # driver takes the wizard through its steps, saving a screenshot of each.
 rm -f "$out"/step*.png
 cp "$build/tests/e2e/e2e_driver.exe" "$out/"
-"$root/tests/e2e/run-e2e.sh" "${run[@]}" --reg 'HKCU\Software\Wine\X11 Driver|Managed|N' \
+"$root/tests/e2e/run-e2e.sh" "${run[@]:1}" --reg 'HKCU\Software\Wine\X11 Driver|Managed|N' \
   -- "$out/e2e_driver.exe"
 echo "demo: the wizard ran from drive Q: (TSUKIMI1); screenshots: $(ls "$out"/step*.png | tr '\n' ' ')"
