@@ -1,0 +1,418 @@
+#include "pages/SettingsPage.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "config/InstallIniLoader.h"
+#include "pages/SettingsRules.h"
+#include "resources/resource.h"
+#include "system/Dbcs.h"
+#include "system/OsServices.h"
+#include "system/TextHelpers.h"
+#include "ui/Prompts.h"
+
+namespace kaze {
+
+namespace {
+
+const char kInstallIniName[] = "install.ini";
+const char kMissingIniMessage[] =
+    "インストーラ用情報ファイル 「%s」 が見つかりませんでした。位置を直接指定してください。";
+// One filter: its caption and its pattern, then the list's end.
+const char kIniFilter[] =
+    "Kaze インストーラ用情報ファイル(install.ini)\0install.ini\0";
+const char kCancelledMessage[] =
+    "インストール情報ファイルの取得をキャンセルされたためインストール作業を続行できません。";
+const char kChosenPathTooLongMessage[] =
+    "選択されたインストール情報ファイルのパスが長すぎるため使用できません。";
+const char kOverlongValueMessage[] =
+    "インストール情報ファイルの値が長すぎるため、インストール作業を続行できません。\n(%s)";
+const char kDefaultFolderTooLongMessage[] =
+    "既定のインストール先フォルダのパスが長すぎます。"
+    "[参照] ボタンでインストール先を選択してください。";
+const char kBrowsedFolderTooLongMessage[] =
+    "選択されたフォルダではインストール先のパスが長すぎます。別のフォルダを選択してください。";
+const char kBrowseTitle[] = "インストール位置を選択してください";
+const char kFreeSpaceCaption[] = "空きドライブ容量 (%c：)";
+const char kExitText[] = "終了";
+
+constexpr DWORD kListStyles = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT |
+                              LVS_EX_INFOTIP;  // 0x425
+constexpr int kUncheckedImage = 1;
+constexpr int kCheckedImage = 2;
+
+bool FileExists(const char* path) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::string Format(const char* format, const char* value) {
+  int length = std::snprintf(nullptr, 0, format, value);
+  std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
+  std::snprintf(&text[0], text.size(), format, value);
+  text.resize(text.size() - 1);
+  return text;
+}
+
+// The shell's allocator, released when done.
+class ShellAllocator {
+ public:
+  ShellAllocator() {
+    if (FAILED(SHGetMalloc(&malloc_))) malloc_ = nullptr;
+  }
+  ~ShellAllocator() {
+    if (malloc_ != nullptr) malloc_->Release();
+  }
+  ShellAllocator(const ShellAllocator&) = delete;
+  ShellAllocator& operator=(const ShellAllocator&) = delete;
+  IMalloc* get() const { return malloc_; }
+
+ private:
+  IMalloc* malloc_ = nullptr;
+};
+
+// An item list the folder browser returned, freed with the shell's allocator.
+class ItemList {
+ public:
+  ItemList(LPITEMIDLIST list, const ShellAllocator& allocator)
+      : list_(list), allocator_(allocator) {}
+  ~ItemList() {
+    if (list_ == nullptr) return;
+    // The shell's allocator is the task allocator; without it the list is still freed.
+    if (allocator_.get() != nullptr) {
+      allocator_.get()->Free(list_);
+    } else {
+      CoTaskMemFree(list_);
+    }
+  }
+  ItemList(const ItemList&) = delete;
+  ItemList& operator=(const ItemList&) = delete;
+  LPITEMIDLIST get() const { return list_; }
+
+ private:
+  LPITEMIDLIST list_;
+  const ShellAllocator& allocator_;
+};
+
+}  // namespace
+
+InstallSettingsPage::InstallSettingsPage(HINSTANCE instance)
+    : WizardPage(instance, IDD_SETTINGS_PAGE) {}
+
+HWND InstallSettingsPage::TypeList() const { return Item(IDC_TYPE_LIST); }
+
+BOOL InstallSettingsPage::OnInitDialog() {
+  nextButton_ = FrameButton(IDC_NEXT);
+
+  HWND list = TypeList();
+  RECT client = {};
+  GetClientRect(list, &client);
+  LVCOLUMNA column = {};
+  column.mask = LVCF_WIDTH | LVCF_TEXT;
+  column.cx = client.right - client.left;
+  column.pszText = const_cast<char*>("");
+  SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+  SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, kListStyles);
+
+  SetDlgItemTextA(window(), IDC_TYPE_EXPLANATION, " ");
+  SetDlgItemTextA(window(), IDC_FREE_SPACE, "---");
+  SetDlgItemTextA(window(), IDC_NEEDED_SPACE, "---");
+
+  tickFlags_.clear();
+  spaceQuery_ = std::make_unique<DriveSpaceQuery>();
+  ready_ = false;
+  return TRUE;
+}
+
+bool InstallSettingsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam,
+                                    INT_PTR& result) {
+  if (message == WM_SHOWWINDOW) {
+    if (wParam != 0) {
+      // The work starts a moment later, so that the page is painted before it blocks.
+      ready_ = false;
+      timerId_ = StartTimer(50);
+    }
+    return false;  // default processing as well
+  }
+  if (message == WM_NOTIFY) {
+    const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (header == nullptr || header->idFrom != IDC_TYPE_LIST) return false;
+    switch (header->code) {
+      case LVN_ITEMCHANGED:
+        OnTypeListChanged();
+        break;
+      case NM_CLICK: {
+        int row = static_cast<int>(SendMessageA(TypeList(), LVM_GETSELECTIONMARK, 0, 0));
+        if (row >= 0) ShowExplanation(RowType(row));
+        break;
+      }
+      case NM_DBLCLK: {
+        int row = static_cast<int>(SendMessageA(TypeList(), LVM_GETSELECTIONMARK, 0, 0));
+        if (row >= 0) SelectTypeRow(row);
+        break;
+      }
+      default:
+        return false;
+    }
+    result = 0;
+    return true;
+  }
+  return false;
+}
+
+bool InstallSettingsPage::OnTimer(UINT_PTR id) {
+  if (timerId_ != 0 && id == timerId_) {
+    KillTimer(window(), timerId_);  // one-shot
+    timerId_ = 0;
+    StartWork();
+  }
+  return false;  // default processing in every case
+}
+
+bool InstallSettingsPage::OnCommand(WORD id, WORD code, HWND control) {
+  if (id == IDOK) {
+    // Enter acts as Next, but not while install.ini is still being looked for.
+    if (ready_) SendMessageA(context()->frameWindow, WM_COMMAND, IDC_NEXT, 0);
+    return true;
+  }
+  if (id == IDC_BROWSE && code == BN_CLICKED) {
+    Browse();
+    return true;
+  }
+  return WizardPage::OnCommand(id, code, control);
+}
+
+void InstallSettingsPage::StartWork() {
+  EnableWindow(nextButton_, FALSE);
+  if (!LocateInstallIni()) {
+    EnterFailedState(kCancelledMessage);
+  } else if (context()->overlongValue[0] != '\0') {
+    // A value cut to its field would name another file or folder: refuse the file.
+    EnterFailedState(Format(kOverlongValueMessage, context()->overlongValue).c_str());
+  } else {
+    EnableWindow(nextButton_, TRUE);
+    EnableWindow(Item(IDC_BROWSE), TRUE);
+    FillSettingsPage();
+  }
+  ready_ = true;
+}
+
+void InstallSettingsPage::EnterFailedState(const char* message) {
+  ShowMessage(window(), message, kInstallerCaption, MB_OK | MB_ICONERROR);
+  context()->closeWithoutAsking = 1;
+  SetWindowTextA(FrameButton(IDCANCEL), kExitText);
+  EnableWindow(Item(IDC_BROWSE), FALSE);
+  EnableWindow(nextButton_, FALSE);
+}
+
+bool InstallSettingsPage::LocateInstallIni() {
+  InstallContext& context = *this->context();
+  std::string path = std::string(context.cdFolder) + kInstallIniName;
+  // A path that does not fit cannot be opened as it is: ask for the file instead.
+  const bool fits = path.size() < kPathSize;
+  if (!fits || !FileExists(path.c_str())) {
+    ShowMessage(window(), Format(kMissingIniMessage, path.c_str()).c_str(), kInstallerCaption,
+                MB_OK | MB_ICONEXCLAMATION);
+
+    // Room for whatever the dialog returns, so that an over-long choice is seen and refused
+    // rather than failing inside the dialog.
+    char chosen[1024] = {};
+    if (fits) std::strcpy(chosen, path.c_str());
+    OPENFILENAMEA request = {};
+    request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;  // also understood by 9x and NT 4
+    request.hwndOwner = context.frameWindow;
+    request.lpstrFilter = kIniFilter;
+    request.lpstrFile = chosen;
+    request.nMaxFile = sizeof chosen;
+    request.lpstrDefExt = ".ini";
+    request.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;  // 0x1006
+    if (!ShowOpenFile(&request)) return false;
+    chosen[sizeof chosen - 1] = '\0';
+    if (std::strlen(chosen) >= kPathSize) {
+      ShowMessage(window(), kChosenPathTooLongMessage, kInstallerCaption,
+                  MB_OK | MB_ICONERROR);
+      return false;
+    }
+    path = chosen;
+    char folder[kPathSize];
+    if (!FolderOfChosenFile(chosen, folder, sizeof folder)) return false;
+    std::strcpy(context.cdFolder, folder);
+  }
+  InstallIniLoader(path.c_str(), context);
+  return true;
+}
+
+bool InstallSettingsPage::IsValidType(int type) const {
+  const InstallContext& context = *this->context();
+  return context.installTypes != nullptr && type >= 0 && type < context.typeCount;
+}
+
+int InstallSettingsPage::RowCount() const {
+  return static_cast<int>(SendMessageA(TypeList(), LVM_GETITEMCOUNT, 0, 0));
+}
+
+int InstallSettingsPage::RowType(int row) const {
+  LVITEMA item = {};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  item.lParam = 0;
+  if (!SendMessageA(TypeList(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return 0;
+  return static_cast<int>(item.lParam);
+}
+
+void InstallSettingsPage::SetRowTick(int row, bool ticked) {
+  LVITEMA item = {};
+  item.stateMask = LVIS_STATEIMAGEMASK;
+  item.state = INDEXTOSTATEIMAGEMASK(ticked ? kCheckedImage : kUncheckedImage);
+  SendMessageA(TypeList(), LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+               reinterpret_cast<LPARAM>(&item));
+}
+
+void InstallSettingsPage::FillSettingsPage() {
+  InstallContext& context = *this->context();
+  BuildDefaultFolder();
+  UpdateFreeSpace();
+
+  HWND list = TypeList();
+  tickFlags_.clear();  // notifications of the rows being inserted are not ticks
+  SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+  for (int type = 0; context.installTypes != nullptr && type < context.typeCount; ++type) {
+    if (context.installTypes[type].groupCount == 0) continue;  // nothing to install
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = RowCount();
+    item.iSubItem = 0;
+    item.pszText = context.installTypes[type].name;
+    item.lParam = type;
+    SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  }
+  tickFlags_.assign(static_cast<size_t>(context.typeCount > 0 ? context.typeCount : 1), 0);
+  tickFlags_[0] = 1;
+  SelectTypeRow(0);
+}
+
+void InstallSettingsPage::OnTypeListChanged() {
+  if (tickFlags_.empty()) return;
+  HWND list = TypeList();
+  int count = RowCount();
+  if (count > static_cast<int>(tickFlags_.size())) count = static_cast<int>(tickFlags_.size());
+  if (count <= 0) return;
+
+  std::unique_ptr<bool[]> ticked(new bool[count]);
+  for (int row = 0; row < count; ++row) {
+    UINT state = static_cast<UINT>(
+        SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK));
+    ticked[row] = (state >> 12) == kCheckedImage;
+  }
+  int movedTo = SettleTicks(ticked.get(), tickFlags_.data(), count);
+
+  // Setting the ticks re-enters here; by then exactly one row is ticked and nothing moves.
+  for (int row = 0; row < count; ++row) SetRowTick(row, tickFlags_[row] == 1);
+  for (int row = 0; row < count; ++row) {
+    if (tickFlags_[row] != 1) continue;
+    context()->selectedType = RowType(row);
+    SendMessageA(list, LVM_SETHOTITEM, static_cast<WPARAM>(row), 0);
+  }
+  if (movedTo >= 0) {
+    // The figures follow the tick, so the size shown is the one the target check uses.
+    ShowExplanation(RowType(movedTo));
+    ShowRequiredSize(RowType(movedTo));
+  }
+}
+
+void InstallSettingsPage::SelectTypeRow(int row) {
+  int type = RowType(row);
+  SetRowTick(row, true);  // the change notification moves the tick here
+  SendMessageA(TypeList(), LVM_SETHOTITEM, static_cast<WPARAM>(row), 0);
+  ShowExplanation(type);
+  ShowRequiredSize(type);
+}
+
+void InstallSettingsPage::ShowExplanation(int type) {
+  if (!IsValidType(type)) return;
+  char text[kNameSize];
+  std::memcpy(text, context()->installTypes[type].explanation, sizeof text);
+  text[sizeof text - 1] = '\0';
+  ExpandEscapes(text, sizeof text);
+  SetDlgItemTextA(window(), IDC_TYPE_EXPLANATION, text);
+}
+
+void InstallSettingsPage::ShowRequiredSize(int type) {
+  if (!IsValidType(type)) return;
+  char figure[kNameSize];
+  std::snprintf(figure, sizeof figure, "%d", context()->installTypes[type].totalSizeMb);
+  SetDlgItemTextA(window(), IDC_NEEDED_SPACE, figure);
+}
+
+void InstallSettingsPage::UpdateFreeSpace() {
+  char folder[kPathSize] = {};
+  GetDlgItemTextA(window(), IDC_INSTALL_FOLDER, folder, sizeof folder);
+  if (folder[0] == '\0') {
+    SetDlgItemTextA(window(), IDC_FREE_SPACE, "---");
+    return;
+  }
+  DWORD totalKb = 0;
+  DWORD freeKb = 0;
+  spaceQuery_->Query(folder[0], totalKb, freeKb);
+  char figure[kNameSize];
+  std::snprintf(figure, sizeof figure, "%lu", static_cast<unsigned long>(freeKb >> 10));
+  SetDlgItemTextA(window(), IDC_FREE_SPACE, figure);
+  char caption[kNameSize];
+  std::snprintf(caption, sizeof caption, kFreeSpaceCaption, folder[0]);
+  SetDlgItemTextA(window(), IDC_FREE_CAPTION, caption);
+}
+
+void InstallSettingsPage::BuildDefaultFolder() {
+  const InstallInfo* info = context()->installInfo.get();
+  char windowsFolder[kPathSize] = {};
+  GetWindowsFolder(windowsFolder);
+  char folder[kPathSize];
+  if (info == nullptr ||
+      !ComposeDefaultFolder(windowsFolder, info->path, info->path2, folder, sizeof folder)) {
+    SetDlgItemTextA(window(), IDC_INSTALL_FOLDER, "");
+    if (info != nullptr) {
+      ShowMessage(window(), kDefaultFolderTooLongMessage, kInstallerCaption,
+                  MB_OK | MB_ICONEXCLAMATION);
+    }
+    return;
+  }
+  SetDlgItemTextA(window(), IDC_INSTALL_FOLDER, folder);
+}
+
+bool InstallSettingsPage::BrowseForFolder(HWND owner, char* path) {
+  path[0] = '\0';
+  ShellAllocator allocator;
+  BROWSEINFOA request = {};
+  request.hwndOwner = owner;
+  request.pidlRoot = nullptr;
+  request.pszDisplayName = nullptr;
+  request.lpszTitle = kBrowseTitle;
+  request.ulFlags = BIF_RETURNONLYFSDIRS;
+  ItemList chosen(ShowBrowseFolder(&request), allocator);
+  if (chosen.get() != nullptr && !SHGetPathFromIDListA(chosen.get(), path)) path[0] = '\0';
+  // A 259-byte folder has no room for its backslash; the join below then adds it and
+  // refuses the result as too long.
+  if (path[0] != '\0') AppendBackslash(path, kPathSize);
+  return path[0] != '\0';
+}
+
+void InstallSettingsPage::Browse() {
+  char chosen[kPathSize];
+  if (!BrowseForFolder(window(), chosen)) return;
+  const InstallInfo* info = context()->installInfo.get();
+  char folder[kPathSize];
+  if (!ComposeBrowsedFolder(chosen, info != nullptr ? info->path2 : "", folder, sizeof folder)) {
+    ShowMessage(window(), kBrowsedFolderTooLongMessage, kInstallerCaption,
+                MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
+  SetDlgItemTextA(window(), IDC_INSTALL_FOLDER, folder);
+  UpdateFreeSpace();
+}
+
+}  // namespace kaze
