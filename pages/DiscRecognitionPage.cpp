@@ -69,17 +69,23 @@ bool DiscRecognitionPage::OnTimer(UINT_PTR id) {
   KillTimer(window(), timerId_);
   timerId_ = 0;
   EnableWindow(nextButton_, FALSE);
+  if (!Search()) {
+    ShowWindow(Item(IDC_DISC_RESCAN_FRAME), SW_SHOW);
+    ShowWindow(Item(IDC_DISC_RESCAN), SW_SHOW);
+  }
+  return false;
+}
+
+bool DiscRecognitionPage::Search() {
   if (RecognizeDisc()) {
     MessageBeep(MB_OK);
     SetDlgItemTextA(window(), IDC_DISC_HEADLINE, kFoundHeadline);
     EnableWindow(nextButton_, TRUE);
-  } else {
-    MessageBeep(MB_ICONASTERISK);
-    ShowWindow(Item(IDC_DISC_RESCAN_FRAME), SW_SHOW);
-    ShowWindow(Item(IDC_DISC_RESCAN), SW_SHOW);
-    EnableWindow(Item(IDC_DISC_RESCAN), TRUE);
-    ShowNotFound();
+    return true;
   }
+  MessageBeep(MB_ICONASTERISK);
+  EnableWindow(Item(IDC_DISC_RESCAN), TRUE);
+  ShowNotFound();
   return false;
 }
 
@@ -87,15 +93,7 @@ bool DiscRecognitionPage::OnCommand(WORD id, WORD code, HWND) {
   if (id != IDC_DISC_RESCAN || code != BN_CLICKED) return false;
   ShowSearching();
   EnableWindow(Item(IDC_DISC_RESCAN), FALSE);
-  if (RecognizeDisc()) {
-    MessageBeep(MB_OK);
-    SetDlgItemTextA(window(), IDC_DISC_HEADLINE, kFoundHeadline);
-    EnableWindow(nextButton_, TRUE);
-  } else {
-    MessageBeep(MB_ICONASTERISK);
-    EnableWindow(Item(IDC_DISC_RESCAN), TRUE);
-    ShowNotFound();
-  }
+  Search();
   return true;
 }
 

@@ -23,6 +23,9 @@ class DiscRecognitionPage : public WizardPage {
  private:
   void ShowSearching();
   void ShowNotFound();
+  // Runs the search and shows its outcome: Next enabled when found; otherwise the
+  // re-scan button enabled and the failure texts.
+  bool Search();
 
   HWND nextButton_ = nullptr;
   UINT_PTR timerId_ = 0;
