@@ -8,6 +8,7 @@
 #include "engine/InstallProgressPage.h"
 #include "pages/CompletionPage.h"
 #include "pages/DiscRecognitionPage.h"
+#include "pages/SettingsPage.h"
 #include "pages/StartPage.h"
 #include "resources/resource.h"
 #include "system/DriveQueries.h"
@@ -62,7 +63,7 @@ BOOL WizardFrame::OnInitDialog() {
   guard_ = std::make_unique<SystemSession>();
   pages_[0] = std::make_unique<StartPage>(instance());
   pages_[1] = std::make_unique<DiscRecognitionPage>(instance());
-  pages_[2] = std::make_unique<WizardPage>(instance(), IDD_SETTINGS_PAGE);
+  pages_[2] = std::make_unique<SettingsPage>(instance());
   pages_[3] = std::make_unique<InstallProgressPage>(instance());
   pages_[4] = std::make_unique<CompletionPage>(instance());
 

@@ -3,6 +3,10 @@
 // runs in prefixes with different discs (see CMakeLists.txt for the filters).
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -249,6 +253,69 @@ TEST_F(Frame, NoDiscThenASuccessfulRescan) {
   EXPECT_EQ(PageText(1, IDC_DISC_HEADLINE),
             "※ インストールディスクの認識ができました。「次へ」ボタンを押してください ※");
   EXPECT_EQ(PageText(1, IDC_DISC_VOLUME), "tsukimi1");
+}
+
+// The whole walk on the demo disc in Q:: every step's title and buttons, the target check
+// refusing a folder, and the last step closing without a question.
+TEST_F(Frame, WalkThroughEveryStep) {
+  struct Row { const char* title; const char* next; bool nextEnabled; };
+  const Row steps[] = {
+      {"「月見日和」インストールプログラム -  1 / 5 「インストールの開始」", "次へ", true},
+      {"「月見日和」インストールプログラム -  2 / 5 「ディスクの確認」", "次へ", true},
+      {"「月見日和」インストールプログラム -  3 / 5 「インストール設定」", "インストール", true},
+      {"「月見日和」インストールプログラム -  4 / 5 「インストール作業」", "次へ", false},
+      {"「月見日和」インストールプログラム -  5 / 5「インストール作業の完了」", "終了", true},
+  };
+  PromptRecorder prompts;
+  Open();
+  for (int page = 0; page < kPageCount; ++page) {
+    SCOPED_TRACE("page " + std::to_string(page));
+    ASSERT_EQ(frame_->currentPage(), page);
+    EXPECT_EQ(Text(window()), steps[page].title);
+    EXPECT_EQ(Text(Button(IDC_NEXT)), steps[page].next);
+    EXPECT_FALSE(IsWindowEnabled(Button(IDC_BACK)));
+    EXPECT_TRUE(IsWindowEnabled(Button(IDCANCEL)));
+    for (int other = 0; other < kPageCount; ++other) {
+      EXPECT_EQ(IsWindowVisible(Page(other)) != FALSE, other == page) << other;
+    }
+    // Each page's own work (disc search, install.ini load) ends with Next enabled.
+    if (page == 1) {
+      ASSERT_TRUE(PumpUntil([&] { return frame_->context()->cdFolder[0] != '\0'; }, 8000));
+      EXPECT_STREQ(frame_->context()->cdFolder, "Q:\\");
+    }
+    if (page == 2) {
+      HWND list = GetDlgItem(Page(2), IDC_TYPE_LIST);
+      ASSERT_TRUE(PumpUntil([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) > 0; }, 8000));
+    }
+    EXPECT_EQ(IsWindowEnabled(Button(IDC_NEXT)) != FALSE, steps[page].nextEnabled);
+    if (page == 2) {
+      // A relative folder is refused and the wizard stays on this step.
+      HWND folder = GetDlgItem(Page(2), IDC_INSTALL_FOLDER);
+      char chosen[260] = {};
+      GetWindowTextA(folder, chosen, sizeof chosen);
+      SetWindowTextA(folder, "games\\tsukimi");
+      Press(IDC_NEXT);
+      ASSERT_EQ(prompts.messages().size(), 1u);
+      EXPECT_EQ(prompts.messages()[0].text,
+                "指定されているインストールフォルダのパスが不正です。フォルダの指定は「絶対パス」"
+                "でなければなりません");
+      EXPECT_EQ(frame_->currentPage(), 2);
+      SetWindowTextA(folder, chosen);
+    }
+    if (page == 3) {
+      // Next does nothing while the page keeps it disabled; the page enables it when done.
+      Press(IDC_NEXT);
+      EXPECT_EQ(frame_->currentPage(), 3);
+      EnableWindow(Button(IDC_NEXT), TRUE);
+    }
+    if (page < kPageCount - 1) Press(IDC_NEXT);
+  }
+  EXPECT_TRUE(frame_->context()->closeWithoutAsking);
+  EXPECT_EQ(frame_->context()->installFolder[std::strlen(frame_->context()->installFolder) - 1], '\\');
+  Press(IDC_NEXT);  // "終了"
+  PumpFor(50);
+  EXPECT_TRUE(Closed());
+  EXPECT_EQ(prompts.messages().size(), 1u) << "closing asked a question";
 }
 
 }  // namespace
