@@ -1,0 +1,29 @@
+#pragma once
+// What the steps of an installation (DirectX setup, extraction, registration) need from
+// the page that runs them. The progress page implements it; tests implement it to watch
+// the steps.
+#include <windows.h>
+
+#include "app/InstallContext.h"
+
+namespace kaze {
+
+class EngineHost {
+ public:
+  virtual InstallContext& context() = 0;
+  // The progress page's window: owner of the steps' messages and dialogs.
+  virtual HWND pageWindow() const = 0;
+  // The work item line (control 1030) of the progress page.
+  virtual void SetWorkItem(const char* text) = 0;
+  // Removes, translates and dispatches at most one pending message of the frame window.
+  virtual void PumpOneFrameMessage() = 0;
+  // Appends one record to the uninstall log: kind LOG_FILE, LOG_DIRA, LOG_FOLD or
+  // LOG_REGS (uninstall/LogRecords.h). Nothing is written without a log or with an empty
+  // path.
+  virtual void RecordLogEntry(int kind, const char* path) = 0;
+
+ protected:
+  ~EngineHost() = default;
+};
+
+}  // namespace kaze
