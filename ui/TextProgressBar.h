@@ -47,7 +47,7 @@ class TextProgressBar {
 
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  void Paint();
+  void Paint(HDC target);
   void RedrawNow();
 
   int position_ = 0;
