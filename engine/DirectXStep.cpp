@@ -1,0 +1,79 @@
+// The DirectX step: the disc's setup library runs when the system's runtime is older
+// than the description wants.
+#include "engine/DirectXStep.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "engine/DirectXRules.h"
+#include "engine/EngineHost.h"
+#include "system/OsServices.h"
+#include "system/PathText.h"
+
+namespace kaze {
+
+namespace {
+
+constexpr size_t kMaxPath = 259;
+constexpr DWORD kCompleteRuntime = 0x10018;  // runtime with display and sound drivers
+const char kDirectXText[] = "DirectX をインストール中...";
+
+using DirectXSetupFn = INT(WINAPI*)(HWND owner, LPSTR rootPath, DWORD flags);
+using DirectXSetupCallback = DWORD(WINAPI*)(DWORD, DWORD, LPSTR, LPSTR, LPVOID);
+using DirectXSetupSetCallbackFn = INT(WINAPI*)(DirectXSetupCallback callback);
+
+class ScopedLibrary {
+ public:
+  explicit ScopedLibrary(const char* path) : module_(LoadLibraryA(path)) {}
+  ~ScopedLibrary() {
+    if (module_ != nullptr) FreeLibrary(module_);
+  }
+  ScopedLibrary(const ScopedLibrary&) = delete;
+  ScopedLibrary& operator=(const ScopedLibrary&) = delete;
+
+  template <typename Function>
+  Function Find(const char* name) const {
+    if (module_ == nullptr) return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+  }
+
+ private:
+  HMODULE module_;
+};
+
+}  // namespace
+
+bool ShouldInstallDirectX(const char* libraryPath, const uint16_t wanted[4], bool isNtMinor1) {
+  DWORD version = 0, revision = 0;
+  GetDirectXVersion(libraryPath, &version, &revision);
+  return DirectXSetupWanted(wanted, isNtMinor1, version, revision);
+}
+
+int RunDirectXSetup(const char* libraryPath) {
+  std::string folder = FolderPart(libraryPath);
+  if (folder.empty() || folder.size() > kMaxPath) return 0;
+  ScopedLibrary library(libraryPath);
+  auto setup = library.Find<DirectXSetupFn>("DirectXSetupA");
+  auto setCallback = library.Find<DirectXSetupSetCallbackFn>("DirectXSetupSetCallback");
+  if (setup == nullptr || setCallback == nullptr) return 0;
+  setCallback(nullptr);
+  return setup(nullptr, &folder[0], kCompleteRuntime);
+}
+
+int RunDirectXStep(EngineHost& host) {
+  host.SetWorkItem(kDirectXText);
+  InstallContext& context = host.context();
+  const InstallInfo* info = context.installInfo.get();
+  if (info == nullptr || info->dxSetupDll[0] == '\0') return 1;
+  std::string path = std::string(context.cdFolder) + info->dxSetupDll;
+  if (path.size() > kMaxPath) return 1;  // a cut path would load another library
+  if (ShouldInstallDirectX(path.c_str(), info->dxVersion, context.isNtMinor1 != 0) &&
+      RunDirectXSetup(path.c_str()) == 1) {
+    context.restartRequired = 1;
+  }
+  return 1;
+}
+
+}  // namespace kaze

@@ -1,0 +1,255 @@
+// Registration after a successful installation: the game's registry values, the
+// uninstaller with its Start-menu group and uninstall entry, and the installed install.ini.
+#include "engine/Registration.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/SystemSession.h"
+#include "config/IniEditor.h"
+#include "engine/EngineHost.h"
+#include "engine/RegistrationText.h"
+#include "system/FileUtils.h"
+#include "system/OsServices.h"
+#include "system/PathText.h"
+#include "ui/Prompts.h"
+#include "uninstall/LogRecords.h"
+
+namespace kaze {
+
+namespace {
+
+constexpr size_t kMaxPath = 259;
+const char kUninstaller[] = "Kaze_Inst.exe";
+const char kUninstallRegCaption[] = "CUnInstReg";
+const char kUninstallRegFailed[] = "アンインストール用レジストリの作成に失敗しました";
+const char kRegisteringText[] = "アプリケーション情報を Windows に登録中...";
+
+class ScopedRegKey {
+ public:
+  ScopedRegKey() = default;
+  ~ScopedRegKey() {
+    if (key_ != nullptr) RegCloseKey(key_);
+  }
+  ScopedRegKey(const ScopedRegKey&) = delete;
+  ScopedRegKey& operator=(const ScopedRegKey&) = delete;
+
+  // RegCreateKeyExA under HKEY_LOCAL_MACHINE with all access; an existing key is opened.
+  bool CreateOrOpen(const char* path) {
+    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                           &key_, nullptr) == ERROR_SUCCESS;
+  }
+  bool SetString(const char* name, const std::string& text) {
+    return RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+  }
+  bool SetNumber(const char* name, DWORD number) {
+    return RegSetValueExA(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                          sizeof number) == ERROR_SUCCESS;
+  }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+bool KeyExists(const char* path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+// The log refuses texts over kLogTextMax bytes; whatever could not be recorded could not be
+// taken away again, so it is not made at all.
+bool Recordable(const std::string& path) {
+  return !path.empty() && path.size() <= kLogTextMax;
+}
+
+// Records a file the step wrote. A failed step that left no new file behind records
+// nothing: a file that was there before is not the installation's to remove.
+void RecordWrittenFile(EngineHost& host, const std::string& path, bool existedBefore,
+                       bool succeeded) {
+  if (succeeded || (!existedBefore && PathExists(path.c_str()))) {
+    host.RecordLogEntry(LOG_FILE, path.c_str());
+  }
+}
+
+void CopyLogged(EngineHost& host, const std::string& from, const std::string& to) {
+  if (!Recordable(to)) return;
+  bool existed = PathExists(to.c_str());
+  bool copied = CopyFileWhole(from.c_str(), to.c_str());
+  RecordWrittenFile(host, to, existed, copied);
+}
+
+bool GroupChosen(const InstallContext& context, int groupId) {
+  if (context.installTypes == nullptr || context.selectedType < 0 ||
+      context.selectedType >= context.typeCount) {
+    return false;
+  }
+  const InstallType& type = context.installTypes[context.selectedType];
+  for (int i = 0; i < type.groupCount; ++i) {
+    if (type.groups[i] != nullptr && type.groups[i]->id == groupId) return true;
+  }
+  return false;
+}
+
+// The shortcut maker over one SystemSession: links below the Programs folder, each
+// recorded once written.
+class ProgramGroup {
+ public:
+  ProgramGroup(EngineHost& host, const std::string& programsFolder)
+      : host_(host), programs_(programsFolder) {}
+
+  bool Start(HWND owner) {
+    started_ = !programs_.empty() && session_.StartShellLink(owner);
+    return started_;
+  }
+
+  void AddShortcut(const std::string& link, const std::string& target,
+                   const char* workingFolder) {
+    if (!started_ || target.empty() || target.size() > kMaxPath) return;
+    std::string linkFile = programs_ + link;
+    if (!Recordable(linkFile)) return;
+    bool existed = PathExists(linkFile.c_str());
+    bool made = session_.CreateShortcut(1, link.c_str(), target.c_str(), "", workingFolder);
+    RecordWrittenFile(host_, linkFile, existed, made != 0);
+  }
+
+ private:
+  EngineHost& host_;
+  std::string programs_;
+  SystemSession session_;  // stops the shell link when it goes
+  bool started_ = false;
+};
+
+}  // namespace
+
+bool WriteRegistryLine(const char* key, const char* line) {
+  if (key == nullptr || key[0] == '\0' || line == nullptr || line[0] == '\0') return false;
+  RegistryValue value;
+  if (!ParseRegistryLine(line, &value)) return false;
+  ScopedRegKey handle;
+  if (!handle.CreateOrOpen(key)) return false;
+  return value.isString ? handle.SetString(value.name.c_str(), value.text)
+                        : handle.SetNumber(value.name.c_str(), value.number);
+}
+
+bool CreateFolderLogged(EngineHost& host, const char* folder) {
+  if (PathExists(folder)) return true;
+  if (!Recordable(folder)) return false;
+  std::string parent;
+  if (ParentFolder(folder, &parent) && !CreateFolderLogged(host, parent.c_str())) return false;
+  if (!CreateDirectoryA(folder, nullptr)) return false;
+  host.RecordLogEntry(LOG_FOLD, folder);
+  return true;
+}
+
+void WriteRegistryData(EngineHost& host) {
+  host.SetWorkItem(kRegisteringText);
+  host.PumpOneFrameMessage();
+
+  InstallContext& context = host.context();
+  const RegistryData* registry = context.registryData.get();
+  if (registry == nullptr || registry->key[0] == '\0') return;
+  // A key that was there before the installation is not its to remove.
+  bool keyExisted = KeyExists(registry->key);
+
+  for (int i = 0; i < registry->entryCount; ++i) {
+    const RegistryEntry& entry = registry->entries[i];
+    // A group without a REGDATA_GROUP entry has no value to write.
+    if (entry.valueName[0] == '\0' && entry.valueData[0] == '\0') continue;
+    std::string data;
+    if (!ExpandPathMacros(entry.valueData, GroupChosen(context, entry.groupId),
+                          context.installFolder, &data)) {
+      continue;  // the expanded path would not fit: refused rather than cut
+    }
+    std::string line = std::string("\"") + entry.valueName + "\"=" + data;
+    WriteRegistryLine(registry->key, line.c_str());
+  }
+  std::string install = std::string("\"install\"=\"") + context.installFolder + "\"";
+  WriteRegistryLine(registry->key, install.c_str());
+
+  if (!keyExisted && KeyExists(registry->key)) host.RecordLogEntry(LOG_REGS, registry->key);
+}
+
+void RegisterUninstall(EngineHost& host) {
+  InstallContext& context = host.context();
+  const InstallInfo* info = context.installInfo.get();
+  if (info == nullptr) return;
+  const std::string installFolder = context.installFolder;
+
+  char programs[MAX_PATH] = {};
+  if (!GetProgramsFolder(programs)) programs[0] = '\0';
+  ProgramGroup group(host, programs);
+  group.Start(context.frameWindow);
+
+  std::string groupFolder = std::string(programs) + ProgramGroupText(info->corpName, info->appName);
+  bool groupReady = programs[0] != '\0' && groupFolder.size() <= kMaxPath &&
+                    CreateFolderLogged(host, groupFolder.c_str());
+
+  char temp[MAX_PATH] = {};
+  DWORD tempLength = GetTempPathA(sizeof temp, temp);
+  bool haveTemp = tempLength > 0 && tempLength < sizeof temp;
+  auto stage = [&](const char* name) {
+    if (!haveTemp || name[0] == '\0') return;
+    std::string from = std::string(temp) + name;
+    std::string to = installFolder + name;
+    if (from.size() > kMaxPath || to.size() > kMaxPath) return;
+    CopyLogged(host, from, to);
+  };
+
+  const std::string uninstaller = installFolder + kUninstaller;
+  stage(kUninstaller);
+  if (groupReady) {
+    group.AddShortcut(ShortcutLinkText(info->corpName, info->appName, info->myShortcutName),
+                      uninstaller, installFolder.c_str());
+  }
+  stage(info->readme);
+  if (context.appearance != nullptr) stage(context.appearance->bannerName);
+
+  int count = info->shortcutCount < kMaxShortcuts ? info->shortcutCount : kMaxShortcuts;
+  for (int i = 0; groupReady && i < count; ++i) {
+    const PathPair& shortcut = info->shortcuts[i];
+    if (shortcut.source[0] == '\0' || shortcut.target[0] == '\0') continue;
+    group.AddShortcut(ShortcutLinkText(info->corpName, info->appName, shortcut.target),
+                      installFolder + shortcut.source, installFolder.c_str());
+  }
+
+  UninstallEntryText entry =
+      MakeUninstallEntryText(info->corpName, info->appName, installFolder.c_str());
+  ScopedRegKey key;
+  if (key.CreateOrOpen(entry.keyPath.c_str())) {
+    key.SetString("DisplayName", entry.displayName);
+    key.SetString("UninstallString", entry.command);
+  } else {
+    ShowMessage(nullptr, kUninstallRegFailed, kUninstallRegCaption, MB_OK | MB_ICONERROR);
+  }
+}
+
+void WriteInstalledIni(EngineHost& host) {
+  InstallContext& context = host.context();
+  const InstallInfo* info = context.installInfo.get();
+  if (info == nullptr) return;
+  std::string path = std::string(context.installFolder) + "install.ini";
+  if (!Recordable(path)) return;
+
+  TextFile file;
+  if (!file.RecreateEmptyFile(path.c_str(), true)) return;
+  const AppearanceInfo* look = context.appearance.get();
+  InstalledIniFields fields = {info->appName,
+                               info->corpName,
+                               context.installFolder,
+                               info->exeName,
+                               info->readme,
+                               look != nullptr ? look->bannerName : "",
+                               look != nullptr ? look->backColor : "",
+                               look != nullptr ? look->textColor : ""};
+  for (const IniEntry& entry : InstalledIniEntries(fields)) {
+    WriteIniValue(file, entry.section, entry.key, entry.value.c_str());
+  }
+  host.RecordLogEntry(LOG_FILE, path.c_str());
+}
+
+}  // namespace kaze

@@ -1,0 +1,23 @@
+#pragma once
+// The registration steps that end a successful installation: the game's registry values,
+// the uninstaller with the Start-menu group and the uninstall entry, and the installed
+// copy of install.ini.
+
+namespace kaze {
+class EngineHost;
+// The three registration steps of a successful installation, run in this order. Each
+// records what it creates through host.RecordLogEntry; none can fail the installation.
+void WriteRegistryData(EngineHost& host);
+void RegisterUninstall(EngineHost& host);
+void WriteInstalledIni(EngineHost& host);
+
+// Writes one value given as a line "name"=data under key (relative to
+// HKEY_LOCAL_MACHINE): quoted data is a string, anything else a number read from its
+// first ':' as hexadecimal. False when nothing was written.
+bool WriteRegistryLine(const char* key, const char* line);
+
+// Creates folder and its missing ancestors, recording each one it made, outermost
+// first. Folders that existed are left alone and never recorded. False when the folder
+// is not there afterwards or its path (over 255 bytes) could not be recorded.
+bool CreateFolderLogged(EngineHost& host, const char* folder);
+}
