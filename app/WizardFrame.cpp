@@ -215,17 +215,18 @@ void WizardFrame::OnDestroy() {
   BOOL restart = context_ ? context_->restartRequired : 0;
   if (guard_) guard_->ReleaseSingleInstance(window());
   RemovePropA(window(), kFrameMutexName);
-  if (context_) context_->Release();
-  context_.reset();
-  if (guard_) guard_->held = 0;
-  guard_.reset();
 
+  // The pages go first: their windows' last messages may still read the context.
   for (auto& page : pages_) {
     if (page && page->window() != nullptr && IsWindow(page->window())) {
       DestroyWindow(page->window());
     }
     page.reset();
   }
+  if (context_) context_->Release();
+  context_.reset();
+  if (guard_) guard_->held = 0;
+  guard_.reset();
 
   if (restart) {
     SystemSession session;
