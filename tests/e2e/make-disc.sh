@@ -12,6 +12,20 @@ find "$out" -type f \( -name '*.ini' -o -name '*.txt' \) | while read -r f; do
   iconv -f UTF-8 -t CP932 "$f" | sed 's/$/\r/' > "$f.sjis"
   mv "$f.sjis" "$f"
 done
+# Each folder of demo/cab/ becomes a cabinet of that name (MSZIP), its texts in Shift-JIS.
+for dir in "$root"/demo/cab/*/; do
+  name=$(basename "$dir")
+  work=$(mktemp -d)
+  cp -a "$dir/." "$work/"
+  find "$work" -type f -name '*.txt' | while read -r f; do
+    iconv -f UTF-8 -t CP932 "$f" | sed 's/$/\r/' > "$f.sjis"
+    mv "$f.sjis" "$f"
+  done
+  (cd "$work" && find . -type f | sed 's|^\./||' | sort | xargs gcab -c -z "$out/$name.cab")
+  rm -rf "$work"
+done
+# The banner picture named by install.ini, made here rather than kept as a binary.
+convert -size 320x60 gradient:'#000040-#4060a0' BMP3:"$out/banner.bmp"
 for f in "$@"; do
   [ -n "$f" ] && cp "$f" "$out/"
 done
