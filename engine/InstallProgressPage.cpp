@@ -1,10 +1,188 @@
 #include "engine/InstallProgressPage.h"
 
+#include <climits>
+#include <cstdio>
+
+#include "engine/DirectXStep.h"
+#include "engine/ProgressMath.h"
+#include "engine/Registration.h"
 #include "resources/resource.h"
+#include "ui/Prompts.h"
 
 namespace kaze {
 
+namespace {
+
+const char kWorkingStatus[] =
+    "※　現在、インストール作業を行っています。作業終了までしばらくお待ちください　※";
+const char kDoneStatus[] = "※　インストールが完了しました　※";
+const char kDoneItem[] = "インストールが完了しました";
+const char kCancelledStatus[] = "※　インストールがキャンセルされました　※";
+const char kCancelledItem[] = "インストールがキャンセルされました";
+const char kStopQuestion[] = "インストール作業は完了していません。中止しますか？";
+const char kFinishButton[] = "終了";
+const char kZeroPercent[] = "0.00 % ";
+const char kFullPercent[] = "100.00% ";
+
+}  // namespace
+
 InstallProgressPage::InstallProgressPage(HINSTANCE instance)
     : WizardPage(instance, IDD_PROGRESS_PAGE) {}
+
+InstallProgressPage::~InstallProgressPage() = default;
+
+BOOL InstallProgressPage::OnInitDialog() {
+  pass_.reset();
+  discsNeeded_ = 0;
+  discIndex_ = 0;
+  cancelRequested_ = 0;
+  font_.Reset(CreateFontA(10, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          DEFAULT_PITCH | FF_DONTCARE, "ＭＳ ゴシック"));
+  bar_.Attach(Item(IDC_PROGRESS_BAR));
+  bar_.SetTextFont(font_.get(), false);
+  bar_.SetText(kZeroPercent);
+  return TRUE;
+}
+
+void InstallProgressPage::OnDestroy() {
+  // The bar lets go of the control before the font it draws with is deleted.
+  bar_.Detach();
+}
+
+bool InstallProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR&) {
+  if (message == WM_SHOWWINDOW && wParam != 0) timerId_ = StartTimer(50);
+  return false;
+}
+
+bool InstallProgressPage::OnCommand(WORD id, WORD code, HWND) {
+  if (id == IDC_PROGRESS_CANCEL && code == BN_CLICKED) {
+    cancelRequested_ = 1;
+    return true;
+  }
+  return false;
+}
+
+bool InstallProgressPage::OnTimer(UINT_PTR id) {
+  if (id != timerId_ || timerId_ == 0) return false;
+  RunInstallation();
+  return false;
+}
+
+void InstallProgressPage::SetStatus(const char* text) {
+  SetDlgItemTextA(window(), IDC_PROGRESS_STATUS, text);
+}
+
+void InstallProgressPage::SetWorkItem(const char* text) {
+  SetDlgItemTextA(window(), IDC_PROGRESS_ITEM, text);
+}
+
+void InstallProgressPage::PumpOneFrameMessage() {
+  MSG message;
+  if (PeekMessageA(&message, context().frameWindow, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+void InstallProgressPage::RecordLogEntry(int kind, const char* path) {
+  if (!log_ || path == nullptr || path[0] == '\0') return;
+  log_->AppendEntry(kind, path);
+}
+
+bool InstallProgressPage::StopRequested() {
+  InstallContext& shared = context();
+  // A stop the user confirmed holds for every notice after it, without a second question.
+  if (shared.closeWithoutAsking) return true;
+  if (!cancelRequested_) return false;
+  if (ShowMessage(window(), kStopQuestion, kInstallerCaption, MB_YESNO | MB_ICONINFORMATION) ==
+      IDYES) {
+    shared.closeWithoutAsking = 1;
+    return true;
+  }
+  cancelRequested_ = 0;
+  return false;
+}
+
+void InstallProgressPage::RunInstallation() {
+  KillTimer(window(), timerId_);
+  timerId_ = 0;
+  InstallContext& shared = context();
+  SetStatus(kWorkingStatus);
+  ShowWindow(FrameButton(IDCANCEL), SW_HIDE);
+  ShowWindow(FrameButton(IDC_NEXT), SW_HIDE);
+
+  log_ = std::make_unique<UninstallLog>();
+  log_->BeginLog(shared.installFolder);
+  pass_ = std::make_unique<ExtractionPass>(*this);
+
+  std::vector<int> discs = pass_->DiscsNeeded();
+  discsNeeded_ = static_cast<int>(discs.size());
+  // The control keeps 16-bit bounds: beyond 32 discs the bar's last share is cut short.
+  int upper = discsNeeded_ > SHRT_MAX / kDiscUnits ? SHRT_MAX : discsNeeded_ * kDiscUnits;
+  bar_.SetRange(0, static_cast<short>(upper));
+  bar_.SetPos(0);
+
+  RunDirectXStep(*this);
+
+  // Only the discs that hold chosen groups are visited, each asked for by its own index.
+  int result = 1;
+  for (discIndex_ = 0; discIndex_ < discsNeeded_; ++discIndex_) {
+    if (!pass_->PrepareDisc(discIndex_, discs[discIndex_])) break;
+    result = pass_->ExtractDisc();
+    if (result < 1) break;
+  }
+  if (discIndex_ == discsNeeded_ && result >= 1) {
+    Succeed();
+  } else {
+    RollBack();
+  }
+
+  pass_->FreeWorkList();
+  pass_->RemoveSupportFiles();
+  pass_.reset();
+  log_.reset();
+}
+
+void InstallProgressPage::Succeed() {
+  InstallContext& shared = context();
+  // Registration copies the uninstaller from the staged files into the installation
+  // folder, and the log is committed there; with no disc to process neither exists yet.
+  if (discsNeeded_ == 0) pass_->StageSupportFiles();
+  CreateFolderLogged(*this, shared.installFolder);
+  WriteRegistryData(*this);
+  RegisterUninstall(*this);
+  WriteInstalledIni(*this);
+  SetStatus(kDoneStatus);
+  bar_.SetPos(shared.diskCount * kDiscUnits);
+  bar_.SetText(kFullPercent);
+  MessageBeep(0);
+  SetWorkItem(kDoneItem);
+  ShowWindow(FrameButton(IDC_NEXT), SW_SHOW);
+  EnableWindow(FrameButton(IDC_NEXT), TRUE);
+  ShowWindow(Item(IDC_PROGRESS_CANCEL), SW_HIDE);
+  log_->CommitLog();
+}
+
+void InstallProgressPage::RollBack() {
+  InstallContext& shared = context();
+  shared.closeWithoutAsking = 1;
+  SetStatus(kCancelledStatus);
+  SetWorkItem(kCancelledItem);
+  bar_.SetPos(0);
+  bar_.SetText(kZeroPercent);
+
+  // A log that could not be committed is played back from its temporary copy.
+  bool committed = log_->CommitLog();
+  RemovalRequest request;
+  std::snprintf(request.folder, sizeof request.folder, "%s", shared.installFolder);
+  log_->SetOwnerWindow(window());
+  log_->RemoveLoggedItems(!committed, &request);
+
+  HWND finish = FrameButton(IDCANCEL);
+  ShowWindow(finish, SW_SHOW);
+  SetWindowTextA(finish, kFinishButton);
+  ShowWindow(Item(IDC_PROGRESS_CANCEL), SW_HIDE);
+}
 
 }  // namespace kaze

@@ -1,13 +1,80 @@
 #pragma once
-// Step 4: the page that runs the installation. For now it shows its template; the frame
-// keeps Next disabled on this step.
+// Step 4: the page that runs the installation. Its first timer tick after being shown
+// does all the work: DirectX, one extraction pass per needed disc, registration, and the
+// uninstall log committed (or, after a failure or a confirmed cancel, played back to take
+// everything away again).
+#include <windows.h>
+
+#include <memory>
+
+#include "engine/ExtractionPass.h"
 #include "pages/WizardPage.h"
+#include "ui/TextProgressBar.h"
+#include "uninstall/UninstallLog.h"
 
 namespace kaze {
 
-class InstallProgressPage : public WizardPage {
+// Owns a GDI font; deleted when the owner goes.
+class ScopedFont {
+ public:
+  ScopedFont() = default;
+  ~ScopedFont() { Reset(); }
+  ScopedFont(const ScopedFont&) = delete;
+  ScopedFont& operator=(const ScopedFont&) = delete;
+
+  HFONT get() const { return font_; }
+  void Reset(HFONT font = nullptr) {
+    if (font_ != nullptr) DeleteObject(font_);
+    font_ = font;
+  }
+
+ private:
+  HFONT font_ = nullptr;
+};
+
+class InstallProgressPage : public WizardPage, public ExtractionHost {
  public:
   explicit InstallProgressPage(HINSTANCE instance);
+  ~InstallProgressPage() override;
+
+  // EngineHost
+  InstallContext& context() override { return *WizardPage::context(); }
+  HWND pageWindow() const override { return window(); }
+  void SetWorkItem(const char* text) override;
+  void PumpOneFrameMessage() override;
+  void RecordLogEntry(int kind, const char* path) override;
+  // ExtractionHost
+  TextProgressBar& progressBar() override { return bar_; }
+  bool StopRequested() override;
+
+  // The whole installation, as the first tick of the start timer runs it.
+  void RunInstallation();
+
+  bool cancelRequested() const { return cancelRequested_ != 0; }
+  int discsNeeded() const { return discsNeeded_; }
+  int discIndex() const { return discIndex_; }
+  UINT_PTR timerId() const { return timerId_; }
+
+ protected:
+  BOOL OnInitDialog() override;
+  bool OnCommand(WORD id, WORD code, HWND control) override;
+  bool OnTimer(UINT_PTR id) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+  void OnDestroy() override;
+
+ private:
+  void Succeed();
+  void RollBack();
+  void SetStatus(const char* text);
+
+  ScopedFont font_;
+  TextProgressBar bar_;
+  UINT_PTR timerId_ = 0;
+  int discsNeeded_ = 0;
+  int discIndex_ = 0;  // needed discs processed so far
+  LONG cancelRequested_ = 0;
+  std::unique_ptr<UninstallLog> log_;
+  std::unique_ptr<ExtractionPass> pass_;
 };
 
 }  // namespace kaze

@@ -1,0 +1,392 @@
+#include "engine/ExtractionPass.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "engine/ProgressMath.h"
+#include "pages/DiscRequestDialog.h"
+#include "system/Dbcs.h"
+#include "system/DriveQueries.h"
+#include "system/PathSplit.h"
+#include "system/PathText.h"
+#include "system/TextHelpers.h"
+#include "ui/Prompts.h"
+#include "ui/TextProgressBar.h"
+#include "uninstall/LogRecords.h"
+
+namespace kaze {
+
+const char kCabLibraryName[] = "cab32.dll";
+const char kUninstallerName[] = "Kaze_Inst.exe";
+
+namespace {
+
+const char kWrongDisc[] =
+    "現在 CD-ROM ドライブにセットされているディスクは要求されたディスクと異なります。"
+    "正しいディスクをセットしてください";
+const char kPathTooLong[] =
+    "インストールするファイルのパスが長すぎるため、インストールできません。\n%s";
+const char kNameTooLong[] =
+    "インストールするファイルの名前が長すぎるため、インストールできません。\n%s";
+
+constexpr DWORD kCopyBlock = 8192;
+constexpr uint32_t kUncountedArchiveWeight = 80000;
+
+// Folders of the game's own that the pass records whatever its result.
+const char* const kGameFolders[] = {"%sHD\\", "%sHD\\CDFiles\\", "%sHD\\Mask\\"};
+
+bool IsArchiveExtension(const std::string& extension) { return extension == ".cab"; }
+
+std::string LowerAscii(std::string text) {
+  LowerCaseAscii(&text[0]);
+  return text;
+}
+
+}  // namespace
+
+ExtractionPass::ExtractionPass(ExtractionHost& host) : host_(host) {
+  DWORD length = GetTempPathA(sizeof temporaryFolder_, temporaryFolder_);
+  if (length == 0 || length >= sizeof temporaryFolder_) temporaryFolder_[0] = '\0';
+}
+
+std::vector<int> ExtractionPass::DiscsNeeded() const {
+  std::vector<int> discs;
+  InstallContext& context = host_.context();
+  if (!context.disks || !context.installTypes || context.selectedType < 0 ||
+      context.selectedType >= context.typeCount) {
+    return discs;
+  }
+  const InstallType& type = context.installTypes[context.selectedType];
+  for (int d = 0; d < context.diskCount; ++d) {
+    const DiskEntry& disk = context.disks[d];
+    bool holds = false;
+    for (int g = 0; g < disk.groupCount && !holds; ++g) {
+      for (int t = 0; t < type.groupCount && !holds; ++t) {
+        holds = type.groups[t] != nullptr && type.groups[t]->id == disk.groups[g].id;
+      }
+    }
+    if (holds) discs.push_back(d);
+  }
+  return discs;
+}
+
+bool ExtractionPass::CheckDisc(int disc) {
+  InstallContext& context = host_.context();
+  char expected[kNameSize] = {};
+  std::snprintf(expected, sizeof expected, "%s", context.disks[disc].volumeLabel);
+  LowerCaseAscii(expected);
+  char root[kNameSize] = {};
+  std::snprintf(root, sizeof root, "%.3s", context.cdFolder);
+
+  char label[kNameSize] = {};
+  ReadVolumeLabel(root, label);
+  LowerCaseAscii(label);
+  if (std::strcmp(label, expected) == 0) return true;
+  for (;;) {
+    DiscRequestDialog request(context.instance);
+    request.owner = host_.pageWindow();
+    request.discIndex = disc;
+    std::snprintf(request.sourceFolder, sizeof request.sourceFolder, "%s", context.cdFolder);
+    if (request.Run() != IDOK) return false;
+    ReadVolumeLabel(root, label);
+    LowerCaseAscii(label);
+    if (std::strcmp(label, expected) == 0) return true;
+    ShowMessage(host_.pageWindow(), kWrongDisc, kInstallerCaption, MB_OK | MB_ICONINFORMATION);
+  }
+}
+
+bool ExtractionPass::PrepareDisc(int ordinal, int disc) {
+  FreeWorkList();
+  ordinal_ = ordinal;
+  InstallContext& context = host_.context();
+  if (disc < 0 || disc >= context.diskCount || !CheckDisc(disc)) {
+    context.closeWithoutAsking = 1;
+    return false;
+  }
+  StageSupportFiles();
+  const DiskEntry& disk = context.disks[disc];
+  const InstallType& type = context.installTypes[context.selectedType];
+  for (int t = 0; t < type.groupCount && !refused_; ++t) {
+    if (type.groups[t] == nullptr) continue;
+    int id = type.groups[t]->id;
+    for (int g = 0; g < disk.groupCount; ++g) {
+      if (disk.groups[g].id != id) continue;
+      const FileGroup& group = disk.groups[g];
+      for (int m = 0; m < group.memberCount && !refused_; ++m) {
+        AddMember(group.members[m].source, group.members[m].target);
+      }
+      break;  // the first group with the id only
+    }
+  }
+  return true;
+}
+
+void ExtractionPass::Refuse(const char* message, const char* path) {
+  refused_ = true;
+  std::vector<char> text(std::strlen(message) + std::strlen(path) + 1);
+  std::snprintf(text.data(), text.size(), message, path);
+  ShowMessage(host_.pageWindow(), text.data(), kInstallerCaption, MB_OK | MB_ICONERROR);
+}
+
+void ExtractionPass::AddMember(const char* memberSource, const char* memberTarget) {
+  if (memberSource[0] == '\0') return;
+  InstallContext& context = host_.context();
+  std::string source;
+  std::string destination;
+  if (!JoinWithin(context.cdFolder, memberSource, kPathMax, &source) ||
+      !JoinWithin(context.installFolder, memberTarget, kPathMax, &destination)) {
+    Refuse(kPathTooLong, memberSource);
+    return;
+  }
+  // A target written without its backslash still names a folder, never a name prefix.
+  if (!destination.empty() && !EndsWithBackslash(destination.c_str())) destination += '\\';
+
+  if (EndsWithBackslash(memberSource)) {
+    std::unique_ptr<FolderListing> listing = ListFolder(source.c_str(), 1);
+    if (!listing || listing->folders.empty()) return;
+    const ListedFolder& top = listing->folders[0];
+    for (size_t i = 0; i < top.fileCount && !refused_; ++i) {
+      const ListedFile& file = listing->files[top.firstFile + i];
+      if (file.attributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+      Append(file.fullPath, destination, file.size);
+    }
+    return;
+  }
+
+  uint32_t weight = 0;
+  if (IsArchiveExtension(SplitPath(memberSource).extension)) {
+    weight = WeighArchive(source.c_str());
+  } else {
+    ScopedFileHandle file(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.valid()) {
+      DWORD size = GetFileSize(file.get(), nullptr);
+      if (size != INVALID_FILE_SIZE) weight = size;
+    }
+  }
+  Append(source.c_str(), destination, weight);
+}
+
+uint32_t ExtractionPass::WeighArchive(const char* path) {
+  CabLibrary library;
+  library.Load(host_.pageWindow(), temporaryFolder_);
+  int weight = library.GetArchiveWeight(path);
+  library.Unload();
+  return weight < 0 ? kUncountedArchiveWeight : static_cast<uint32_t>(weight);
+}
+
+void ExtractionPass::Append(const char* path, const std::string& destinationFolder,
+                            uint32_t weight) {
+  std::string folder = FolderPart(path);
+  const char* name = path + folder.size();
+  if (std::strlen(name) > kItemNameMax) {
+    Refuse(kNameTooLong, path);
+    return;
+  }
+  // The log holds paths up to kLogTextMax bytes; a file it could not name could not be
+  // taken away again.
+  std::string destination;
+  if (!JoinWithin(destinationFolder.c_str(), name, kLogTextMax, &destination)) {
+    Refuse(kPathTooLong, (destinationFolder + name).c_str());
+    return;
+  }
+  if (!workList_) workList_ = std::make_unique<WorkList>();
+  InstallItem item;
+  item.sequence = listLength_++;
+  item.sourceFolder = folder;
+  item.destinationFolder = destinationFolder;
+  item.fileName = name;
+  item.weight = weight;
+  workList_->weight += weight;
+  workList_->items.push_back(std::move(item));
+}
+
+int ExtractionPass::ExtractDisc() {
+  if (refused_) return 0;
+  if (!workList_) return 1;
+  InstallContext& context = host_.context();
+
+  // The game's own folders are recorded only when this pass made them.
+  bool folderExisted[3] = {};
+  char folders[3][kPathSize] = {};
+  for (int i = 0; i < 3; ++i) {
+    int length = std::snprintf(folders[i], kPathSize, kGameFolders[i], context.installFolder);
+    if (length < 0 || static_cast<size_t>(length) >= kPathSize) folders[i][0] = '\0';
+    folderExisted[i] = folders[i][0] == '\0' || PathExists(folders[i]);
+  }
+
+  StageSupportFiles();
+  CabLibrary library;  // loaded at the first archive: a disc of plain files needs none
+  listPosition_ = 0;
+  int result = 1;
+  for (const InstallItem& item : workList_->items) {
+    if (result <= 0 || listPosition_ >= listLength_) break;
+    std::string destination = item.destinationFolder + item.fileName;
+    host_.SetWorkItem(destination.c_str());
+    std::string source = item.sourceFolder + item.fileName;
+    if (source.size() > kPathMax) {
+      Refuse(kPathTooLong, source.c_str());
+      result = 0;
+    } else if (IsArchiveExtension(LowerAscii(SplitPath(source.c_str()).extension))) {
+      if (!library.IsLoaded()) library.Load(host_.pageWindow(), temporaryFolder_);
+      result = UnpackItem(library, source, item.destinationFolder);
+    } else {
+      result = CopyItem(source, destination);
+    }
+    ++listPosition_;
+  }
+
+  for (int i = 0; i < 3; ++i) {
+    if (!folderExisted[i] && PathExists(folders[i])) host_.RecordLogEntry(LOG_FOLD, folders[i]);
+  }
+  library.Unload();
+  return result;
+}
+
+int ExtractionPass::CopyItem(const std::string& source, const std::string& destination) {
+  CopyRequest request;
+  std::snprintf(request.source, sizeof request.source, "%s", source.c_str());
+  std::snprintf(request.destination, sizeof request.destination, "%s", destination.c_str());
+  request.blockSize = kCopyBlock;
+  request.context = this;
+  destinationExisted_ = PathExists(destination.c_str());
+  return CopyWithProgress(request, &ExtractionPass::CopyNotice) ? 1 : 0;
+}
+
+int ExtractionPass::UnpackItem(CabLibrary& library, const std::string& source,
+                               const std::string& destinationFolder) {
+  CabExtractRecord request = {};
+  std::snprintf(request.archivePath, sizeof request.archivePath, "%s", source.c_str());
+  std::snprintf(request.destinationPath, sizeof request.destinationPath, "%s",
+                destinationFolder.c_str());
+  request.callerContext = this;
+  archiveValue_ = 0;
+  return library.Extract(request, this) > 0 ? 1 : 0;
+}
+
+int ExtractionPass::CopyNotice(int code, CopyRequest* request, DWORD, DWORD copied) {
+  return static_cast<ExtractionPass*>(request->context)->OnCopyNotice(code, request, copied);
+}
+
+int ExtractionPass::OnCopyNotice(int code, CopyRequest* request, DWORD copied) {
+  switch (code) {
+    case COPY_BEGIN:
+      copyValue_ = 0;
+      // A file that was there before the installation is not its to take away.
+      if (!destinationExisted_) host_.RecordLogEntry(LOG_FILE, request->destination);
+      break;
+    case COPY_BLOCK:
+      AdvanceProgress(copied - copyValue_);
+      copyValue_ = copied;
+      break;
+    case COPY_FOLDER_MADE:
+      host_.RecordLogEntry(LOG_FOLD, request->createdFolder);
+      break;
+    default:
+      break;
+  }
+  return host_.StopRequested() ? 0 : 1;
+}
+
+int ExtractionPass::OnCabNotice(int code, int noticeValue, uint32_t fileCount,
+                                CabExtractRecord* record) {
+  switch (code) {
+    case CAB_FILE_BEGIN:
+      if (!PathExists(record->destinationPath)) {
+        host_.RecordLogEntry(LOG_FILE, record->destinationPath);
+      }
+      lastFileCount_ = fileCount;
+      lastNoticeValue_ = noticeValue;
+      break;
+    case CAB_FILE_PROGRESS:
+    case CAB_FILE_END:
+      ShowCabFileProgress(record->progressValue - archiveValue_, *record);
+      archiveValue_ = record->progressValue;
+      break;
+    case CAB_FOLDER_CREATED:
+      if (record->createdFolder != nullptr) {
+        host_.RecordLogEntry(LOG_FOLD, record->createdFolder);
+      }
+      break;
+    default:
+      break;
+  }
+  if (host_.StopRequested()) return 0;
+  PumpOnePageMessage();
+  return 1;
+}
+
+void ExtractionPass::ShowCabFileProgress(uint32_t increase, const CabExtractRecord& record) {
+  char line[kPathSize + 64];
+  FormatUnpackLine(record.destinationPath, record.currentBytesWritten, record.currentFileSize,
+                   line, sizeof line);
+  host_.SetWorkItem(line);
+  AdvanceProgress(increase);
+}
+
+void ExtractionPass::AdvanceProgress(uint32_t delta) {
+  if (!workList_) return;
+  workList_->done += delta;  // wraps like the 32-bit figures it adds up
+  int position = DiscProgressPosition(ordinal_, workList_->done, workList_->weight);
+  TextProgressBar& bar = host_.progressBar();
+  bar.SetPos(position);
+  int lower = 0;
+  int upper = 0;
+  bar.GetRange(lower, upper);
+  char text[64];
+  FormatProgressPercent(position, lower, upper, text, sizeof text);
+  bar.SetText(text);
+  host_.PumpOneFrameMessage();
+}
+
+void ExtractionPass::PumpOnePageMessage() {
+  MSG message;
+  if (PeekMessageA(&message, host_.pageWindow(), 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+std::vector<std::string> ExtractionPass::SupportFileNames() const {
+  InstallContext& context = host_.context();
+  std::vector<std::string> names = {kCabLibraryName, kUninstallerName};
+  if (context.installInfo && context.installInfo->readme[0] != '\0') {
+    names.push_back(context.installInfo->readme);
+  }
+  if (context.appearance && context.appearance->bannerName[0] != '\0') {
+    names.push_back(context.appearance->bannerName);
+  }
+  return names;
+}
+
+void ExtractionPass::StageSupportFiles() {
+  if (temporaryFolder_[0] == '\0') return;
+  for (const std::string& name : SupportFileNames()) {
+    std::string from;
+    std::string to;
+    if (!JoinWithin(host_.context().cdFolder, name.c_str(), kPathMax, &from) ||
+        !JoinWithin(temporaryFolder_, name.c_str(), kPathMax, &to)) {
+      continue;
+    }
+    CopyFileA(from.c_str(), to.c_str(), FALSE);
+  }
+}
+
+void ExtractionPass::RemoveSupportFiles() {
+  if (temporaryFolder_[0] == '\0') return;
+  for (const std::string& name : SupportFileNames()) {
+    std::string path;
+    if (!JoinWithin(temporaryFolder_, name.c_str(), kPathMax, &path)) continue;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path.c_str());
+  }
+}
+
+void ExtractionPass::FreeWorkList() {
+  workList_.reset();
+  listLength_ = 0;
+  listPosition_ = 0;
+  refused_ = false;
+}
+
+}  // namespace kaze

@@ -1,0 +1,38 @@
+#pragma once
+// Progress arithmetic and texts of the installation page: where the bar stands, what it
+// reads, and the bounded joins of the work list's paths. Plain bytes, no Windows headers.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace kaze {
+
+// Units of the bar that each needed disc owns.
+constexpr int kDiscUnits = 1000;
+// A work item's file name holds at most this many bytes (its field is 64 with the
+// terminator).
+constexpr size_t kItemNameMax = 63;
+// Longest path that goes to a file system call or a message.
+constexpr size_t kPathMax = 259;
+
+// The bar's position once `done` of the disc's `weight` units are through, for the disc
+// processed as number discOrdinal (from 0). A disc without weight counts as complete, and
+// more done than weighed stays within the disc's share instead of running into the next.
+int DiscProgressPosition(int discOrdinal, uint32_t done, uint32_t weight);
+
+// "%.2f %% " of position within lower..upper (1500 in 0..4000 gives "37.50 % "). An empty
+// range reads as complete.
+void FormatProgressPercent(int position, int lower, int upper, char* out, size_t size);
+
+// Share of the current file written, in percent; an empty file counts as complete.
+double FilePercent(uint32_t written, uint32_t fileSize);
+
+// "解凍中 : <path> ( <percent> % )", cut to size.
+void FormatUnpackLine(const char* path, uint32_t written, uint32_t fileSize, char* out,
+                      size_t size);
+
+// first + second into out when the result has at most maxLength bytes; false otherwise,
+// with out untouched: a cut path would name another file.
+bool JoinWithin(const char* first, const char* second, size_t maxLength, std::string* out);
+
+}  // namespace kaze

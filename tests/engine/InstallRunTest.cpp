@@ -1,0 +1,435 @@
+// The progress page running whole installations in-process, inside a bare frame dialog:
+// disc 1 in drive Q: (built by make-discs.sh), a scratch installation folder on C:, prompts
+// answered by the test.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "config/InstallIniLoader.h"
+#include "engine/InstallProgressPage.h"
+#include "resources/resource.h"
+#include "tests/support/PromptRecorder.h"
+#include "tests/support/WindowPump.h"
+#include "tests/support/WineDrives.h"
+#include "uninstall/UninstallLog.h"
+
+namespace kaze::test {
+namespace {
+
+const char kStopQuestion[] = "インストール作業は完了していません。中止しますか？";
+const char kInstallFolder[] = "C:\\kaze-engine-test\\月見表\\";
+const char kRegistryKey[] = "Software\\KAZE_CORP\\EngineTest";
+
+enum TypeIndex { kDefault = 0, kFull = 1, kBrokenArchive = 2, kNoGroup = 3, kSecondOnly = 4 };
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return in ? text.str() : std::string("<missing>");
+}
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Unix folder of the discs beside the test program (which runs from Wine's Z: drive).
+std::string DiscUnixPath(const char* disc) {
+  char module[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, module, sizeof module);
+  std::string path = module;
+  path = path.substr(2, path.rfind('\\') - 2);
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path + "/discs/" + disc;
+}
+
+void RemoveTree(const std::string& folder) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string path = folder + name;
+      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(path + "\\");
+      } else {
+        DeleteFileA(path.c_str());
+      }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryA(folder.c_str());
+}
+
+// Every file below folder, relative, sorted.
+void ListTree(const std::string& folder, const std::string& prefix,
+              std::vector<std::string>* out) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      out->push_back(prefix + name + "\\");
+      ListTree(folder + name + "\\", prefix + name + "\\", out);
+    } else {
+      out->push_back(prefix + name);
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  std::sort(out->begin(), out->end());
+}
+
+std::vector<std::string> Tree(const std::string& folder) {
+  std::vector<std::string> files;
+  ListTree(folder, "", &files);
+  return files;
+}
+
+// The frame the pages live in: template 102, made once (a visible top-level window takes
+// Wine seconds to go away).
+class BareFrame : public Dialog {
+ public:
+  BareFrame() : Dialog(GetModuleHandleA(nullptr), IDD_WIZARD_FRAME) {}
+};
+
+// Answers the stop question with the queued answers; after each No it presses the
+// page's Cancel again, so that the next notice asks once more.
+struct StopAnswers {
+  std::vector<int> answers;
+  std::vector<std::string> asked;
+  std::vector<RecordedMessage> others;
+  HWND page = nullptr;
+};
+StopAnswers* g_stop = nullptr;
+
+int AnswerStop(HWND, const char* text, const char* caption, UINT style) {
+  if (std::string(text) != kStopQuestion) {
+    g_stop->others.push_back({text, caption, style});
+    return IDOK;
+  }
+  g_stop->asked.push_back(caption);
+  int answer = g_stop->asked.size() <= g_stop->answers.size()
+                   ? g_stop->answers[g_stop->asked.size() - 1]
+                   : IDYES;
+  if (answer == IDNO) {
+    HWND cancel = GetDlgItem(g_stop->page, IDC_PROGRESS_CANCEL);
+    PostMessageA(g_stop->page, WM_COMMAND, MAKEWPARAM(IDC_PROGRESS_CANCEL, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(cancel));
+  }
+  return answer;
+}
+
+// Answers the disc request dialog from a thread timer while its modal loop runs.
+std::function<void(HWND dialog)> g_onDiscRequest;
+std::vector<std::string> g_requestTexts;
+
+BOOL CALLBACK FindRequest(HWND window, LPARAM found) {
+  if (IsWindowVisible(window) && GetDlgItem(window, IDC_REQUEST_TEXT) != nullptr) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+void CALLBACK WatchForRequest(HWND, UINT, UINT_PTR, DWORD) {
+  HWND dialog = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), &FindRequest, reinterpret_cast<LPARAM>(&dialog));
+  if (dialog == nullptr || !IsWindowEnabled(GetDlgItem(dialog, IDOK))) return;
+  char text[256] = {};
+  GetDlgItemTextA(dialog, IDC_REQUEST_TEXT, text, sizeof text);
+  g_requestTexts.push_back(text);
+  if (g_onDiscRequest) g_onDiscRequest(dialog);
+}
+
+class Install : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    frame_ = new BareFrame;
+    frame_->Create(nullptr);
+    ShowWindow(frame_->window(), SW_HIDE);
+  }
+  static void TearDownTestSuite() {
+    DestroyWindow(frame_->window());
+    delete frame_;
+  }
+
+  void SetUp() override {
+    RemoveTree("C:\\kaze-engine-test\\");
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRegistryKey);
+    g_requestTexts.clear();
+    g_onDiscRequest = nullptr;
+    ShowWindow(Button(IDCANCEL), SW_SHOW);
+    SetWindowTextA(Button(IDCANCEL), "キャンセル");
+    ShowWindow(Button(IDC_NEXT), SW_SHOW);
+    EnableWindow(Button(IDC_NEXT), FALSE);
+  }
+  void TearDown() override {
+    if (page_) DestroyWindow(page_->window());
+    page_.reset();
+    context_.reset();
+    InsertDisc('Q', DiscUnixPath("disc1"));
+    RemoveTree("C:\\kaze-engine-test\\");
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRegistryKey);
+  }
+
+  // The context as the earlier steps leave it, and the page made (hidden).
+  void Prepare(int type) {
+    context_ = std::make_unique<InstallContext>();
+    context_->instance = GetModuleHandleA(nullptr);
+    context_->frameWindow = frame_->window();
+    lstrcpyA(context_->cdFolder, "Q:\\");
+    ASSERT_TRUE(InstallIniLoader("Q:\\install.ini", *context_));
+    ASSERT_EQ(context_->typeCount, 5);
+    ASSERT_EQ(context_->overlongValue[0], '\0');
+    context_->selectedType = type;
+    lstrcpyA(context_->installFolder, kInstallFolder);
+    page_ = std::make_unique<InstallProgressPage>(GetModuleHandleA(nullptr));
+    ASSERT_NE(page_->Create(frame_->window(), context_.get()), nullptr);
+  }
+  // Shows the page and pumps until its run has ended (its Cancel button is hidden then).
+  void Run() {
+    ShowWindow(page_->window(), SW_SHOW);
+    ASSERT_TRUE(PumpUntil([&] { return !Shown(PageItem(IDC_PROGRESS_CANCEL)); }, 60000));
+  }
+
+  static bool Shown(HWND window) { return (GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) != 0; }
+  HWND Button(int id) const { return GetDlgItem(frame_->window(), id); }
+  HWND PageItem(int id) const { return GetDlgItem(page_->window(), id); }
+  std::string Text(HWND window) const {
+    char text[512] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+  }
+  std::string Installed(const char* relative) const {
+    return std::string(kInstallFolder) + relative;
+  }
+
+  void ExpectCancelledState() {
+    EXPECT_TRUE(context_->closeWithoutAsking);
+    EXPECT_EQ(Text(PageItem(IDC_PROGRESS_STATUS)), "※　インストールがキャンセルされました　※");
+    EXPECT_EQ(Text(PageItem(IDC_PROGRESS_ITEM)), "インストールがキャンセルされました");
+    EXPECT_EQ(page_->progressBar().GetPos(), 0);
+    EXPECT_STREQ(page_->progressBar().text(), "0.00 % ");
+    EXPECT_TRUE(Shown(Button(IDCANCEL)));
+    EXPECT_EQ(Text(Button(IDCANCEL)), "終了");
+    EXPECT_FALSE(Shown(Button(IDC_NEXT)));
+    EXPECT_FALSE(Exists(Installed("UnInst.dat")));
+    HKEY key = nullptr;
+    EXPECT_NE(RegOpenKeyA(HKEY_LOCAL_MACHINE, kRegistryKey, &key), ERROR_SUCCESS);
+  }
+
+  static BareFrame* frame_;
+  std::unique_ptr<InstallContext> context_;
+  std::unique_ptr<InstallProgressPage> page_;
+};
+BareFrame* Install::frame_ = nullptr;
+
+TEST_F(Install, PageStartsAtZeroWithItsFont) {
+  Prepare(kDefault);
+  EXPECT_STREQ(page_->progressBar().text(), "0.00 % ");
+  EXPECT_EQ(page_->progressBar().window(), PageItem(IDC_PROGRESS_BAR));
+  EXPECT_FALSE(page_->cancelRequested());
+  SendMessageA(page_->window(), WM_COMMAND, MAKEWPARAM(IDC_PROGRESS_CANCEL, BN_CLICKED),
+               reinterpret_cast<LPARAM>(PageItem(IDC_PROGRESS_CANCEL)));
+  EXPECT_TRUE(page_->cancelRequested());
+  EXPECT_EQ(page_->timerId(), 0u) << "a hidden page started its work";
+}
+
+TEST_F(Install, WholeRunInstallsEveryFileAndCommitsTheLog) {
+  PromptRecorder prompts;
+  Prepare(kDefault);
+  Run();
+  for (const RecordedMessage& m : prompts.messages()) ADD_FAILURE() << m.caption << ": " << m.text;
+
+  // Plain files, the folder member's own files (not its subfolder's) and the archive.
+  struct Pair { const char* disc; const char* installed; } files[] = {
+      {"big.bin", "big.bin"},
+      {"small.txt", "small.txt"},
+      {"empty.txt", "empty.txt"},
+      {"Data\\a.txt", "Data\\a.txt"},
+      {"Data\\表.txt", "Data\\表.txt"},
+  };
+  for (const Pair& f : files) {
+    EXPECT_EQ(ReadAll(Installed(f.installed)), ReadAll(std::string("Q:\\") + f.disc)) << f.installed;
+  }
+  EXPECT_FALSE(Exists(Installed("Data\\sub")));
+  EXPECT_EQ(ReadAll(Installed("Game\\top.txt")), "top\r\n");
+  EXPECT_EQ(ReadAll(Installed("Game\\maps\\deep\\one.map")), "map one\r\n");
+  EXPECT_EQ(ReadAll(Installed("Game\\maps\\two.map")).size(), 23893u);
+
+  // End state: Next offered, the bar full.
+  EXPECT_FALSE(context_->closeWithoutAsking);
+  EXPECT_TRUE(Shown(Button(IDC_NEXT)));
+  EXPECT_TRUE(IsWindowEnabled(Button(IDC_NEXT)));
+  EXPECT_FALSE(Shown(Button(IDCANCEL)));
+  EXPECT_EQ(Text(PageItem(IDC_PROGRESS_STATUS)), "※　インストールが完了しました　※");
+  EXPECT_EQ(Text(PageItem(IDC_PROGRESS_ITEM)), "インストールが完了しました");
+  EXPECT_EQ(page_->discsNeeded(), 1);
+  EXPECT_EQ(page_->progressBar().GetPos(), 2000);  // discs of the description x 1000
+  EXPECT_STREQ(page_->progressBar().text(), "100.00% ");
+  int lower = -1, upper = -1;
+  page_->progressBar().GetRange(lower, upper);
+  EXPECT_EQ(lower, 0);
+  EXPECT_EQ(upper, 1000);
+
+  // The registration steps ran.
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, kRegistryKey, &key), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_TRUE(Exists(Installed("install.ini")));
+  EXPECT_TRUE(Exists(Installed("Kaze_Inst.exe")));
+
+  // The committed log: hidden, read-only, its records in the order things were made.
+  std::string log = Installed("UnInst.dat");
+  DWORD attributes = GetFileAttributesA(log.c_str());
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_TRUE(attributes & FILE_ATTRIBUTE_READONLY);
+  std::string copy = "C:\\kaze-engine-test\\log-copy.dat";
+  ASSERT_TRUE(CopyFileA(log.c_str(), copy.c_str(), FALSE));
+  SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+  UninstallLog reader;
+  ASSERT_TRUE(reader.ReadEntries(copy.c_str()));
+  const std::vector<std::string>& logged = reader.entries(LOG_FILE);
+  ASSERT_GE(logged.size(), 10u);
+  std::vector<std::string> expected = {Installed("big.bin"), Installed("small.txt"),
+                                       Installed("empty.txt")};
+  EXPECT_EQ(std::vector<std::string>(logged.begin(), logged.begin() + 3), expected);
+  std::vector<std::string> archive(logged.begin() + 5, logged.begin() + 8);
+  EXPECT_EQ(archive, (std::vector<std::string>{Installed("Game\\maps\\deep\\one.map"),
+                                               Installed("Game\\maps\\two.map"),
+                                               Installed("Game\\top.txt")}));
+  const std::vector<std::string>& folders = reader.entries(LOG_FOLD);
+  ASSERT_GE(folders.size(), 6u);
+  EXPECT_EQ(folders[0], "C:\\kaze-engine-test\\");
+  EXPECT_EQ(folders[1], kInstallFolder);
+  EXPECT_EQ(folders[2], Installed("Data\\"));
+  EXPECT_EQ(folders[3], Installed("Game\\"));
+  for (const std::string& f : folders) {
+    EXPECT_EQ(f.find("HD\\"), std::string::npos) << "a folder the pass did not make: " << f;
+  }
+  // The staged support files are gone from the temporary folder.
+  char temp[MAX_PATH] = {};
+  GetTempPathA(sizeof temp, temp);
+  EXPECT_FALSE(Exists(std::string(temp) + "cab32.dll"));
+  EXPECT_FALSE(Exists(std::string(temp) + "Kaze_Inst.exe"));
+}
+
+TEST_F(Install, CancelDuringAPlainCopyAsksPerRequestAndRollsBack) {
+  CreateDirectoryA("C:\\kaze-engine-test\\", nullptr);
+  CreateDirectoryA(kInstallFolder, nullptr);
+  {
+    std::ofstream keep(Installed("keep.txt"), std::ios::binary);
+    keep << "mine";
+  }
+  {
+    std::ofstream same(Installed("small.txt"), std::ios::binary);
+    same << "my own small.txt";
+  }
+  StopAnswers stop;
+  stop.answers = {IDNO, IDYES};
+  g_stop = &stop;
+  MessageBoxHandler previous = SetMessageBoxHandler(&AnswerStop);
+  Prepare(kDefault);
+  stop.page = page_->window();
+  ShowWindow(page_->window(), SW_SHOW);
+  // The request is there before the run: the first notice of big.bin asks; No presses
+  // Cancel again, and a later notice of the same copy asks once more.
+  SendMessageA(page_->window(), WM_COMMAND, MAKEWPARAM(IDC_PROGRESS_CANCEL, BN_CLICKED),
+               reinterpret_cast<LPARAM>(PageItem(IDC_PROGRESS_CANCEL)));
+  bool ended = PumpUntil([&] { return !Shown(PageItem(IDC_PROGRESS_CANCEL)); }, 60000);
+  SetMessageBoxHandler(previous);
+  g_stop = nullptr;
+  ASSERT_TRUE(ended);
+
+  EXPECT_EQ(stop.asked, (std::vector<std::string>{"簡易インストーラ", "簡易インストーラ"}));
+  for (const RecordedMessage& m : stop.others) ADD_FAILURE() << m.caption << ": " << m.text;
+  ExpectCancelledState();
+  // What was there before survives untouched; everything the run made is gone.
+  EXPECT_EQ(Tree(kInstallFolder), (std::vector<std::string>{"keep.txt", "small.txt"}));
+  EXPECT_EQ(ReadAll(Installed("keep.txt")), "mine");
+  EXPECT_EQ(ReadAll(Installed("small.txt")), "my own small.txt");
+}
+
+TEST_F(Install, BrokenArchiveRollsBackWhatCameBefore) {
+  PromptRecorder prompts;
+  Prepare(kBrokenArchive);
+  Run();
+  ASSERT_FALSE(prompts.messages().empty()) << "the archive's failure was not told";
+  ExpectCancelledState();
+  EXPECT_FALSE(Exists(kInstallFolder));
+  EXPECT_FALSE(Exists("C:\\kaze-engine-test\\"));
+}
+
+TEST_F(Install, OnlyTheDiscThatHoldsTheGroupIsAskedForAfterAWrongOne) {
+  PromptRecorder prompts;
+  Prepare(kSecondOnly);
+  int rounds = 0;
+  g_onDiscRequest = [&](HWND dialog) {
+    // First OK with disc 1 still in the drive (wrong), then disc 2 inserted.
+    if (++rounds == 2) {
+      ASSERT_TRUE(InsertDisc('Q', DiscUnixPath("disc2")));
+    }
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  };
+  UINT_PTR watch = SetTimer(nullptr, 0, 100, &WatchForRequest);
+  Run();
+  KillTimer(nullptr, watch);
+
+  EXPECT_EQ(g_requestTexts, (std::vector<std::string>{"Disk 2 をセットしてください",
+                                                      "Disk 2 をセットしてください"}));
+  ASSERT_EQ(prompts.messages().size(), 1u);
+  EXPECT_EQ(prompts.messages()[0].text,
+            "現在 CD-ROM ドライブにセットされているディスクは要求されたディスクと異なります。"
+            "正しいディスクをセットしてください");
+  EXPECT_EQ(prompts.messages()[0].style, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+  EXPECT_FALSE(context_->closeWithoutAsking);
+  EXPECT_EQ(ReadAll(Installed("Second\\second.txt")), "second disc\r\n");
+  EXPECT_FALSE(Exists(Installed("big.bin")));
+  EXPECT_TRUE(Exists(Installed("UnInst.dat")));
+  EXPECT_TRUE(Shown(Button(IDC_NEXT)));
+}
+
+TEST_F(Install, GivingUpOnTheSecondDiscRollsBackTheFirst) {
+  PromptRecorder prompts;
+  Prepare(kFull);
+  g_onDiscRequest = [](HWND dialog) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  };
+  UINT_PTR watch = SetTimer(nullptr, 0, 100, &WatchForRequest);
+  Run();
+  KillTimer(nullptr, watch);
+  EXPECT_EQ(g_requestTexts, (std::vector<std::string>{"Disk 2 をセットしてください"}));
+  EXPECT_TRUE(prompts.messages().empty());
+  EXPECT_EQ(page_->discsNeeded(), 2);
+  ExpectCancelledState();
+  EXPECT_FALSE(Exists("C:\\kaze-engine-test\\"));
+}
+
+TEST_F(Install, TypeWithoutGroupsSucceedsAtOnce) {
+  PromptRecorder prompts;
+  Prepare(kNoGroup);
+  Run();
+  EXPECT_EQ(page_->discsNeeded(), 0);
+  EXPECT_FALSE(context_->closeWithoutAsking);
+  EXPECT_TRUE(Shown(Button(IDC_NEXT)));
+  EXPECT_STREQ(page_->progressBar().text(), "100.00% ");
+  EXPECT_TRUE(Exists(Installed("UnInst.dat")));
+  EXPECT_TRUE(Exists(Installed("Kaze_Inst.exe"))) << "the uninstall entry names a missing program";
+  EXPECT_FALSE(Exists(Installed("big.bin")));
+}
+
+}  // namespace
+}  // namespace kaze::test

@@ -1,0 +1,79 @@
+// The progress page's arithmetic and texts, natively under the sanitizers.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+#include "engine/ProgressMath.h"
+
+namespace kaze {
+namespace {
+
+TEST(ProgressMath, DiscPosition) {
+  struct Case {
+    int ordinal;
+    uint32_t done;
+    uint32_t weight;
+    int position;
+  } cases[] = {
+      {0, 0, 4000, 0},
+      {0, 1000, 4000, 250},
+      {1, 1, 3, 1333},          // truncated toward zero
+      {2, 4000, 4000, 3000},    // a disc done fills its share
+      {0, 5000, 4000, 1000},    // more done than weighed stays in the disc's share
+      {1, 0, 0, 2000},          // no weight: complete, no division by zero
+      {0, UINT32_MAX - 1, UINT32_MAX, 999},  // large unsigned figures are not negative
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.ordinal) + " " + std::to_string(c.done) + "/" +
+                 std::to_string(c.weight));
+    EXPECT_EQ(DiscProgressPosition(c.ordinal, c.done, c.weight), c.position);
+  }
+}
+
+TEST(ProgressMath, PercentText) {
+  struct Case {
+    int position, lower, upper;
+    const char* text;
+  } cases[] = {
+      {1500, 0, 4000, "37.50 % "},
+      {0, 0, 1000, "0.00 % "},
+      {1000, 0, 1000, "100.00 % "},
+      {2000, 0, 1000, "200.00 % "},  // the final position may pass the range
+      {1, 0, 3, "33.33 % "},
+      {0, 0, 0, "100.00 % "},        // empty range: no division by zero
+      {5, 5, 5, "100.00 % "},
+  };
+  for (const Case& c : cases) {
+    char text[32];
+    FormatProgressPercent(c.position, c.lower, c.upper, text, sizeof text);
+    EXPECT_STREQ(text, c.text) << c.position << " in " << c.lower << ".." << c.upper;
+  }
+  char tiny[4] = "xxx";
+  FormatProgressPercent(1500, 0, 4000, tiny, sizeof tiny);
+  EXPECT_STREQ(tiny, "37.");
+}
+
+TEST(ProgressMath, UnpackLine) {
+  char line[300];
+  FormatUnpackLine("C:\\Game\\表\\a.bin", 512, 2048, line, sizeof line);
+  EXPECT_STREQ(line, "解凍中 : C:\\Game\\表\\a.bin ( 25.00 % )");
+  FormatUnpackLine("C:\\Game\\empty.txt", 0, 0, line, sizeof line);
+  EXPECT_STREQ(line, "解凍中 : C:\\Game\\empty.txt ( 100.00 % )");
+  EXPECT_DOUBLE_EQ(FilePercent(UINT32_MAX, UINT32_MAX), 100.0);
+}
+
+TEST(ProgressMath, JoinWithinRefusesInsteadOfCutting) {
+  std::string out = "unchanged";
+  std::string folder(250, 'a');
+  EXPECT_TRUE(JoinWithin(folder.c_str(), "123456789", kPathMax, &out));
+  EXPECT_EQ(out.size(), 259u);
+  out = "unchanged";
+  EXPECT_FALSE(JoinWithin(folder.c_str(), "1234567890", kPathMax, &out));
+  EXPECT_EQ(out, "unchanged");
+  EXPECT_TRUE(JoinWithin("C:\\Game\\", "", kPathMax, &out));
+  EXPECT_EQ(out, "C:\\Game\\");
+}
+
+}  // namespace
+}  // namespace kaze
