@@ -341,6 +341,26 @@ TEST_F(RegistrationTest, AnEntryThatCannotBeCreatedIsReportedOnce) {
   EXPECT_EQ(ReadBytes(install_ + "Kaze_Inst.exe"), "uninstaller");
 }
 
+TEST_F(RegistrationTest, CreateFolderLoggedRecordsOnlyWhatItMade) {
+  // Outermost first; the folder that was there already is left out.
+  const std::string made = install_ + "ソ\\表\\";
+  EXPECT_TRUE(CreateFolderLogged(host_, made.c_str()));
+  EXPECT_EQ(host_.log, (std::vector<LoggedEntry>{{LOG_FOLD, install_ + "ソ\\"},
+                                                 {LOG_FOLD, made}}));
+  EXPECT_TRUE(Exists(made));
+
+  // A folder whose path the log could not hold is not made at all, nor its parents.
+  host_.log.clear();
+  std::string longer = install_ + "new\\" + std::string(256 - install_.size() - 4, 'x');
+  ASSERT_EQ(longer.size(), 256u);
+  EXPECT_FALSE(CreateFolderLogged(host_, longer.c_str()));
+  EXPECT_FALSE(Exists(install_ + "new\\"));
+  longer.pop_back();
+  EXPECT_TRUE(CreateFolderLogged(host_, longer.c_str()));
+  EXPECT_EQ(host_.log, (std::vector<LoggedEntry>{{LOG_FOLD, install_ + "new\\"},
+                                                 {LOG_FOLD, longer}}));
+}
+
 TEST_F(RegistrationTest, InstalledIniReplacesAnEarlierOne) {
   Description d;
   Load(d);
