@@ -28,7 +28,10 @@ const char kStopQuestion[] = "インストール作業は完了していませ�
 const char kInstallFolder[] = "C:\\kaze-engine-test\\月見表\\";
 const char kRegistryKey[] = "Software\\KAZE_CORP\\EngineTest";
 
-enum TypeIndex { kDefault = 0, kFull = 1, kBrokenArchive = 2, kNoGroup = 3, kSecondOnly = 4 };
+enum TypeIndex {
+  kDefault = 0, kFull = 1, kBrokenArchive = 2, kNoGroup = 3, kSecondOnly = 4,
+  kLongName = 5, kLongDestination = 6,
+};
 
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -191,7 +194,7 @@ class Install : public ::testing::Test {
     context_->frameWindow = frame_->window();
     lstrcpyA(context_->cdFolder, "Q:\\");
     ASSERT_TRUE(InstallIniLoader("Q:\\install.ini", *context_));
-    ASSERT_EQ(context_->typeCount, 5);
+    ASSERT_EQ(context_->typeCount, 7);
     ASSERT_EQ(context_->overlongValue[0], '\0');
     context_->selectedType = type;
     lstrcpyA(context_->installFolder, kInstallFolder);
@@ -416,6 +419,31 @@ TEST_F(Install, GivingUpOnTheSecondDiscRollsBackTheFirst) {
   EXPECT_EQ(page_->discsNeeded(), 2);
   ExpectCancelledState();
   EXPECT_FALSE(Exists("C:\\kaze-engine-test\\"));
+}
+
+// A member whose name does not fit the work list's field, or whose destination would pass
+// the path limit, is refused before anything is copied: never cut into another name.
+TEST_F(Install, OverlongMembersAreRefusedWhole) {
+  struct Case {
+    int type;
+    const char* message;
+  } cases[] = {
+      {kLongName, "インストールするファイルの名前が長すぎるため、インストールできません。\n"},
+      {kLongDestination, "インストールするファイルのパスが長すぎるため、インストールできません。\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.type);
+    SetUp();
+    PromptRecorder prompts;
+    Prepare(c.type);
+    Run();
+    ASSERT_EQ(prompts.messages().size(), 1u);
+    EXPECT_EQ(prompts.messages()[0].text.rfind(c.message, 0), 0u) << prompts.messages()[0].text;
+    EXPECT_EQ(prompts.messages()[0].caption, "簡易インストーラ");
+    ExpectCancelledState();
+    EXPECT_FALSE(Exists("C:\\kaze-engine-test\\")) << "something was installed";
+    TearDown();
+  }
 }
 
 TEST_F(Install, TypeWithoutGroupsSucceedsAtOnce) {

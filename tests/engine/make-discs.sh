@@ -23,7 +23,7 @@ DISK_0=TSUKIMI1
 DISK_1=TSUKIMI2
 
 [INSTALL_GROUP_DISK_0]
-IDNUM=3
+IDNUM=5
 GROUP_0=0
 MEMBERSIZE_0=1
 MEMBERNUM_0=4
@@ -39,6 +39,16 @@ GROUP_2=2
 MEMBERSIZE_2=1
 MEMBERNUM_2=1
 MEMBER_2_0=broken.cab > Broken\
+GROUP_3=6
+MEMBERSIZE_3=1
+MEMBERNUM_3=2
+MEMBER_3_0=small.txt
+MEMBER_3_1=nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn.txt
+GROUP_4=7
+MEMBERSIZE_4=1
+MEMBERNUM_4=2
+MEMBER_4_0=small.txt
+MEMBER_4_1=small.txt > dddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddd\
 
 [INSTALL_GROUP_DISK_1]
 IDNUM=1
@@ -52,13 +62,17 @@ NAME_DEFAULT=標準
 NAME_FULL=全部
 DEFAULTLIST=0,1
 FULLLIST=0,1,5
-INSTGROUP=3
+INSTGROUP=5
 GROUPNAME_0=壊れた書庫
 GROUPLIST_0=0,2
 GROUPNAME_1=なし
 GROUPLIST_1=9
 GROUPNAME_2=二枚目だけ
 GROUPLIST_2=5
+GROUPNAME_3=長い名前
+GROUPLIST_3=6
+GROUPNAME_4=長いパス
+GROUPLIST_4=7
 
 [INSTALL_REGISTRY_0]
 REG_KEY=Software\KAZE_CORP\EngineTest
