@@ -165,6 +165,9 @@ void WriteRegistryData(EngineHost& host) {
                           context.installFolder, &data)) {
       continue;  // the expanded path would not fit: refused rather than cut
     }
+    // install.ini's quotes are gone by now (the loader drops them), so a plain text would
+    // read as a number without digits: only an explicit dword: value is a number.
+    if (!IsDwordData(data.c_str())) data = "\"" + data + "\"";
     std::string line = std::string("\"") + entry.valueName + "\"=" + data;
     WriteRegistryLine(registry->key, line.c_str());
   }

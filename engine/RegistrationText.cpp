@@ -133,4 +133,14 @@ std::vector<IniEntry> InstalledIniEntries(const InstalledIniFields& f) {
   };
 }
 
+bool IsDwordData(const char* data) {
+  static const char kDword[] = "dword:";
+  for (size_t i = 0; kDword[i] != '\0'; ++i) {
+    char c = data[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != kDword[i]) return false;
+  }
+  return true;
+}
+
 }  // namespace kaze

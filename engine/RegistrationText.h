@@ -65,4 +65,7 @@ struct InstalledIniFields {
 };
 std::vector<IniEntry> InstalledIniEntries(const InstalledIniFields& fields);
 
+// True when registry data asks for a number: it begins with "dword:" (any case).
+bool IsDwordData(const char* data);
+
 }  // namespace kaze

@@ -102,8 +102,8 @@ std::string InstallIniText(const Description& d) {
       "DISKNUM=1\r\n"
       "DISK_0=DISC1\r\n"
       "[INSTALL_GROUP_DISK_0]\r\n"
-      "IDNUM=6\r\n";
-  for (int g = 0; g < 6; ++g) {
+      "IDNUM=7\r\n";
+  for (int g = 0; g < 7; ++g) {
     text += "GROUP_" + std::to_string(g) + "=" + std::to_string(g + 1) + "\r\n";
     text += "MEMBERNUM_" + std::to_string(g) + "=0\r\n";
   }
@@ -121,6 +121,7 @@ std::string InstallIniText(const Description& d) {
       "REGDATA_GROUP_3=Extra=INSTALL_DIR+bin\\\r\n"
       "REGDATA_GROUP_4=Source=CD_DIR\r\n"
       "REGDATA_GROUP_6=Eq=INSTALL_DIR+a=b.exe\r\n"
+      "REGDATA_GROUP_7=\"Title\"=\"月見日和 1.00\"\r\n"
       "[ABOUT_BOX]\r\n"
       "BANNERNAME=banner.bmp\r\n"
       "BKCOLOR=0,0,128\r\n"
@@ -189,6 +190,7 @@ TEST_F(RegistrationTest, RegistryValuesAreWrittenAndTheKeyRecordedLast) {
       {"Extra", REG_SZ, "?:\\bin\\", 0},             // group 3 is not in the default type
       {"Source", REG_SZ, "?:\\", 0},                 // CD_DIR, not chosen
       {"Eq", REG_SZ, install_ + "ab.exe", 0},        // every '=' of the data is dropped
+      {"Title", REG_SZ, "月見日和 1.00", 0},         // plain text: the loader dropped its quotes
       {"install", REG_SZ, install_, 0},
   };
   for (const auto& e : expected) {

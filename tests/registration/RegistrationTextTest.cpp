@@ -131,3 +131,17 @@ TEST(ProgramGroupText, EmptyLevelsLeaveNoDoubledBackslash) {
 
 }  // namespace
 }  // namespace kaze
+
+namespace kaze {
+namespace {
+
+TEST(IsDwordData, OnlyAnExplicitDwordIsANumber) {
+  const struct { const char* data; bool dword; } cases[] = {
+      {"dword:0000001f", true}, {"DWORD:1", true}, {"Dword:", true},
+      {"dword", false}, {"1", false}, {"C:\\Game", false}, {"", false}, {"\"dword:1\"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsDwordData(c.data), c.dword) << c.data;
+}
+
+}  // namespace
+}  // namespace kaze
