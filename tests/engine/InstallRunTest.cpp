@@ -114,6 +114,7 @@ struct StopAnswers {
   std::vector<std::string> asked;
   std::vector<RecordedMessage> others;
   HWND page = nullptr;
+  bool pressAgain = true;
 };
 StopAnswers* g_stop = nullptr;
 
@@ -126,7 +127,7 @@ int AnswerStop(HWND, const char* text, const char* caption, UINT style) {
   int answer = g_stop->asked.size() <= g_stop->answers.size()
                    ? g_stop->answers[g_stop->asked.size() - 1]
                    : IDYES;
-  if (answer == IDNO) {
+  if (answer == IDNO && g_stop->pressAgain) {
     HWND cancel = GetDlgItem(g_stop->page, IDC_PROGRESS_CANCEL);
     PostMessageA(g_stop->page, WM_COMMAND, MAKEWPARAM(IDC_PROGRESS_CANCEL, BN_CLICKED),
                  reinterpret_cast<LPARAM>(cancel));
@@ -364,6 +365,28 @@ TEST_F(Install, CancelDuringAPlainCopyAsksPerRequestAndRollsBack) {
   EXPECT_EQ(Tree(kInstallFolder), (std::vector<std::string>{"keep.txt", "small.txt"}));
   EXPECT_EQ(ReadAll(Installed("keep.txt")), "mine");
   EXPECT_EQ(ReadAll(Installed("small.txt")), "my own small.txt");
+}
+
+TEST_F(Install, DeclinedCancelIsForgottenAndTheRunFinishes) {
+  StopAnswers stop;
+  stop.answers = {IDNO};
+  stop.pressAgain = false;
+  g_stop = &stop;
+  MessageBoxHandler previous = SetMessageBoxHandler(&AnswerStop);
+  Prepare(kDefault);
+  stop.page = page_->window();
+  ShowWindow(page_->window(), SW_SHOW);
+  SendMessageA(page_->window(), WM_COMMAND, MAKEWPARAM(IDC_PROGRESS_CANCEL, BN_CLICKED),
+               reinterpret_cast<LPARAM>(PageItem(IDC_PROGRESS_CANCEL)));
+  bool ended = PumpUntil([&] { return !Shown(PageItem(IDC_PROGRESS_CANCEL)); }, 60000);
+  SetMessageBoxHandler(previous);
+  g_stop = nullptr;
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(stop.asked.size(), 1u);
+  EXPECT_FALSE(page_->cancelRequested());
+  EXPECT_FALSE(context_->closeWithoutAsking);
+  EXPECT_TRUE(Shown(Button(IDC_NEXT)));
+  EXPECT_EQ(ReadAll(Installed("big.bin")), ReadAll("Q:\\big.bin"));
 }
 
 TEST_F(Install, BrokenArchiveRollsBackWhatCameBefore) {
