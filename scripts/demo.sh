@@ -4,7 +4,8 @@
 #
 # With a display (DISPLAY set) the wizard opens there and you click through it.
 # Without one it runs on a virtual display, driven by the end-to-end driver as a user
-# would; the screenshots of the steps go to out/demo/.
+# would (a whole installation, then the uninstaller); the screenshots of the five steps
+# go to out/demo/.
 #
 # Wine lacks the account query of the administrator test, so the disc carries the tests'
 # stand-in account library (answering "administrator") next to setup.exe.
@@ -30,9 +31,10 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 # No display: Wine draws the title bars itself (there is no window manager), and the
-# driver takes the wizard through its steps, saving a screenshot of each.
+# driver takes the wizard through a whole installation (standard type, default folder),
+# saving a screenshot of each step, then runs the uninstaller from the uninstall entry.
 rm -f "$out"/step*.png
 cp "$build/tests/e2e/e2e_driver.exe" "$out/"
 "$root/tests/e2e/run-e2e.sh" "${run[@]:1}" --reg 'HKCU\Software\Wine\X11 Driver|Managed|N' \
-  -- "$out/e2e_driver.exe"
-echo "demo: the wizard ran from drive Q: (TSUKIMI1); screenshots: $(ls "$out"/step*.png | tr '\n' ' ')"
+  -- "$out/e2e_driver.exe" --gtest_filter=EndToEnd.InstallsThenUninstalls
+echo "demo: installed from drive Q: (TSUKIMI1) and uninstalled again; screenshots: $(ls "$out"/step*.png | tr '\n' ' ')"

@@ -3,6 +3,8 @@
 // a screenshot of each step beside this program.
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <string>
 
 #include "tests/support/ProcessDriver.h"
@@ -86,6 +88,129 @@ TEST(EndToEnd, FromStartToSettingsThenCancel) {
   DWORD code = 1;
   EXPECT_TRUE(setup.WaitForExit(10000, &code));
   EXPECT_EQ(code, 0u);
+}
+
+const char kStep4[] = "「月見日和」インストールプログラム -  4 / 5 「インストール作業」";
+const char kStep5[] = "「月見日和」インストールプログラム -  5 / 5「インストール作業の完了」";
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string FileText(const std::string& path) {
+  std::string data;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return data;
+  char block[4096];
+  DWORD got = 0;
+  while (ReadFile(file, block, sizeof block, &got, nullptr) && got > 0) data.append(block, got);
+  CloseHandle(file);
+  return data;
+}
+
+bool KeyExists(const char* key) {
+  HKEY handle = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  RegCloseKey(handle);
+  return true;
+}
+
+std::string ReadValue(const char* key, const char* name) {
+  char value[512] = {};
+  DWORD size = sizeof value;
+  HKEY handle = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return "";
+  RegQueryValueExA(handle, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+  RegCloseKey(handle);
+  return value;
+}
+
+// A message box of any process with this caption.
+HWND FindMessageBox(const std::string& caption, DWORD milliseconds) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    HWND found = nullptr;
+    while ((found = FindWindowExA(nullptr, found, "#32770", caption.c_str())) != nullptr) {
+      if (IsWindowVisible(found) && GetDlgItem(found, 0xFFFF) != nullptr) return found;
+    }
+    if (GetTickCount() - start > milliseconds) return nullptr;
+    Sleep(50);
+  }
+}
+
+// The whole run on the demo disc: the standard type into the default folder, then the
+// uninstaller from the uninstall entry, which leaves nothing of the installation behind.
+TEST(EndToEnd, InstallsThenUninstalls) {
+  SetEnvironmentVariableA("KAZE_NETAPI_PRIVILEGE", "admin");
+  const std::string folder = "C:\\Program Files\\KAZE_CORP\\月見日和\\";
+  const char kEntry[] =
+      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KAZE_CORP 月見日和";
+  ChildProcess setup("Q:\\setup.exe");
+  ASSERT_TRUE(setup.started());
+  HWND frame = setup.WaitForWindow(IsWizardFrame, 30000);
+  ASSERT_NE(frame, nullptr);
+  HWND next = GetDlgItem(frame, 1008);
+  ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(frame) == kStep1; }, 5000));
+  Shot("step1");
+  Click(frame, 1008);
+  ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(frame) == kStep2; }, 5000));
+  Sleep(300);
+  ASSERT_TRUE(WaitFor(setup, [&] { return IsWindowEnabled(next) != FALSE; }, 8000));
+  Shot("step2");
+  Click(frame, 1008);
+  ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(frame) == kStep3; }, 5000));
+  Sleep(300);
+  ASSERT_TRUE(WaitFor(setup, [&] { return IsWindowEnabled(next) != FALSE; }, 8000));
+  Shot("step3");
+
+  Click(frame, 1008);  // "インストール"
+  ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(frame) == kStep4; }, 10000));
+  // The run ends with Next shown and enabled.
+  ASSERT_TRUE(WaitFor(setup, [&] { return IsWindowVisible(next) && IsWindowEnabled(next); }, 60000))
+      << "the installation did not finish";
+  Shot("step4");
+  EXPECT_EQ(FileText(folder + "Tsukimi.exe").empty(), false);
+  EXPECT_TRUE(Exists(folder + "Data\\scenario\\chapter1.txt"));
+  EXPECT_TRUE(Exists(folder + "Data\\bg\\moon.txt"));
+  EXPECT_TRUE(Exists(folder + "Readme.txt"));
+  EXPECT_FALSE(Exists(folder + "Docs\\manual.txt")) << "a group of another type was installed";
+  EXPECT_TRUE(Exists(folder + "UnInst.dat"));
+  EXPECT_TRUE(Exists(folder + "Kaze_Inst.exe"));
+  EXPECT_TRUE(Exists(folder + "install.ini"));
+  EXPECT_EQ(ReadValue("Software\\KAZE_CORP\\Tsukimi", "install"), folder);
+  std::string uninstall = ReadValue(kEntry, "UninstallString");
+  EXPECT_EQ(uninstall, "\"" + folder + "Kaze_Inst.exe\" \"" + folder + "Kaze_Inst.exe\" \"/D\"");
+
+  Click(frame, 1008);
+  ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(frame) == kStep5; }, 5000));
+  EXPECT_EQ(WindowText(next), "終了");
+  Shot("step5");
+  Click(frame, 1008);  // "終了": no question
+  DWORD code = 1;
+  EXPECT_TRUE(setup.WaitForExit(10000, &code));
+
+  // Uninstall as Windows would, from the entry's command line.
+  ASSERT_FALSE(uninstall.empty());
+  ChildProcess uninstaller(uninstall);
+  ASSERT_TRUE(uninstaller.started());
+  HWND question = FindMessageBox("アンインストール", 20000);
+  ASSERT_NE(question, nullptr);
+  PressButton(question, IDYES);
+  EXPECT_TRUE(uninstaller.WaitForExit(10000)) << "the uninstaller did not hand over";
+  HWND done = FindMessageBox("アンインストール", 30000);
+  ASSERT_NE(done, nullptr);
+  EXPECT_EQ(MessageBoxText(done), "「月見日和」のアンインストールが完了しました。");
+  PressButton(done, IDOK);
+  Sleep(500);
+  EXPECT_FALSE(Exists(folder)) << "the installation folder is left";
+  EXPECT_FALSE(Exists("C:\\Program Files\\KAZE_CORP\\"));
+  EXPECT_TRUE(Exists("C:\\Program Files\\"));
+  EXPECT_FALSE(KeyExists("Software\\KAZE_CORP\\Tsukimi"));
+  EXPECT_FALSE(KeyExists(kEntry));
+  char programs[MAX_PATH] = {};
+  SHGetSpecialFolderPathA(nullptr, programs, CSIDL_COMMON_PROGRAMS, FALSE);
+  EXPECT_FALSE(Exists(std::string(programs) + "\\KAZE_CORP")) << "the Start menu group is left";
 }
 
 }  // namespace

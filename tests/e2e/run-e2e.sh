@@ -3,7 +3,12 @@
 # it saved beside itself into PNG files.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-program=${!#}
+program=""
+previous=""
+for arg in "$@"; do
+  if [ "$previous" = "--" ]; then program=$arg; break; fi
+  previous=$arg
+done
 "$here/../wine/run.sh" "$@"
 rc=$?
 dir=$(dirname "$program")
