@@ -2,6 +2,7 @@
 
 #include "app/SystemSession.h"
 #include "app/WizardFrame.h"
+#include "system/Handles.h"
 #include "ui/Prompts.h"
 
 namespace kaze {
@@ -21,20 +22,6 @@ bool AnyCdRomDrive() {
   return false;
 }
 
-// Owns the start-up mutex while the wizard runs.
-class ScopedHandle {
- public:
-  explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-  ~ScopedHandle() {
-    if (handle_ != nullptr) CloseHandle(handle_);
-  }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-
- private:
-  HANDLE handle_;
-};
-
 }  // namespace
 
 bool InstallerApp::InitInstance() {
@@ -42,6 +29,7 @@ bool InstallerApp::InitInstance() {
     ShowMessage(nullptr, kNoCdRomMessage, kInstallerCaption, MB_OK | MB_ICONERROR);
     return false;
   }
+  // Owned while the wizard runs.
   ScopedHandle startupMutex(CreateMutexA(nullptr, TRUE, kStartupMutexName));
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
     // Another copy runs: bring it forward and end without a word.

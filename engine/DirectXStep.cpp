@@ -9,6 +9,7 @@
 
 #include "engine/DirectXRules.h"
 #include "engine/EngineHost.h"
+#include "system/Handles.h"
 #include "system/OsServices.h"
 #include "system/PathText.h"
 
@@ -23,25 +24,6 @@ const char kDirectXText[] = "DirectX をインストール中...";
 using DirectXSetupFn = INT(WINAPI*)(HWND owner, LPSTR rootPath, DWORD flags);
 using DirectXSetupCallback = DWORD(WINAPI*)(DWORD, DWORD, LPSTR, LPSTR, LPVOID);
 using DirectXSetupSetCallbackFn = INT(WINAPI*)(DirectXSetupCallback callback);
-
-class ScopedLibrary {
- public:
-  explicit ScopedLibrary(const char* path) : module_(LoadLibraryA(path)) {}
-  ~ScopedLibrary() {
-    if (module_ != nullptr) FreeLibrary(module_);
-  }
-  ScopedLibrary(const ScopedLibrary&) = delete;
-  ScopedLibrary& operator=(const ScopedLibrary&) = delete;
-
-  template <typename Function>
-  Function Find(const char* name) const {
-    if (module_ == nullptr) return nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
-  }
-
- private:
-  HMODULE module_;
-};
 
 }  // namespace
 

@@ -4,31 +4,11 @@
 #include <shlobj.h>
 
 #include "system/Dbcs.h"
+#include "system/Handles.h"
 
 namespace kaze {
 
 namespace {
-
-// A library loaded at run time, freed when the object goes.
-class LoadedLibrary {
- public:
-  explicit LoadedLibrary(const char* path) : module_(LoadLibraryA(path)) {}
-  ~LoadedLibrary() {
-    if (module_ != nullptr) FreeLibrary(module_);
-  }
-  LoadedLibrary(const LoadedLibrary&) = delete;
-  LoadedLibrary& operator=(const LoadedLibrary&) = delete;
-
-  bool loaded() const { return module_ != nullptr; }
-  template <typename Function>
-  Function Find(const char* name) const {
-    if (module_ == nullptr) return nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
-  }
-
- private:
-  HMODULE module_;
-};
 
 // An item id list from the shell, freed with the task allocator.
 class ItemIdList {
@@ -83,7 +63,7 @@ BOOL IsAdministrator(int* level) {
   BOOL result = TRUE;
   int privilege = kLevelAdministrator;
   if (IsNtPlatform()) {
-    LoadedLibrary netapi("netapi32.dll");
+    ScopedLibrary netapi("netapi32.dll");
     auto getInfo = netapi.Find<NetUserGetInfoFn>("NetUserGetInfo");
     auto freeBuffer = netapi.Find<NetApiBufferFreeFn>("NetApiBufferFree");
     if (netapi.loaded() && getInfo != nullptr && freeBuffer != nullptr) {
@@ -130,7 +110,7 @@ BOOL GetDesktopFolder(char* buffer) {
 }
 
 int GetDirectXVersion(const char* libraryPath, DWORD* version, DWORD* revision) {
-  LoadedLibrary library(libraryPath);
+  ScopedLibrary library(libraryPath);
   if (!library.loaded()) return 0;
   auto getVersion = library.Find<DirectXSetupGetVersionFn>("DirectXSetupGetVersion");
   if (getVersion == nullptr) return 0;

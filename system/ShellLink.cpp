@@ -4,28 +4,13 @@
 #include <string>
 
 #include "app/SystemSession.h"
+#include "system/Handles.h"
 #include "system/OsServices.h"
 #include "system/PathSplit.h"
 
 namespace kaze {
 
 namespace {
-
-class TokenHandle {
- public:
-  TokenHandle() = default;
-  ~TokenHandle() {
-    if (handle_ != nullptr) CloseHandle(handle_);
-  }
-  TokenHandle(const TokenHandle&) = delete;
-  TokenHandle& operator=(const TokenHandle&) = delete;
-
-  HANDLE* out() { return &handle_; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_ = nullptr;
-};
 
 // Link location modes.
 constexpr unsigned char kLinkInPrograms = 1;
@@ -36,7 +21,7 @@ constexpr unsigned char kLinkOnDesktop = 2;
 BOOL SystemSession::EnableShutdownPrivilege(HWND) {
   isNtPlatform = IsNtPlatform();
   if (isNtPlatform && !shutdownEnabled) {
-    TokenHandle token;
+    ScopedHandle token;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
                           token.out())) {
       return FALSE;
