@@ -194,7 +194,7 @@ TEST_F(Cab32Dll, RefusesNamesThatLeaveTheDestination) {
     // The harmless first file was unpacked; nothing else anywhere in the box.
     EXPECT_EQ(ListTree(box.path()), (std::vector<std::string>{"evil.cab", "in\\dest\\first.txt"}))
         << name;
-    EXPECT_FALSE(PathExists("C:\\escape.txt"));
+    EXPECT_FALSE(Exists("C:\\escape.txt"));
   }
 }
 
@@ -231,7 +231,7 @@ TEST_F(Cab32Dll, ReturnsResultCodesForFailures) {
   EXPECT_EQ(Run(scratch / "none.cab", scratch / "d1"), cab32::kErrorNotFindArcFile);
   EXPECT_EQ(Run(scratch / "text.cab", scratch / "d2"), cab32::kErrorNotArcFile);
   EXPECT_NE(Run(scratch / "cut.cab", scratch / "d3"), 0);
-  EXPECT_FALSE(PathExists(scratch / "d3\\a\\b\\mid.txt"));  // the file cut short
+  EXPECT_FALSE(Exists(scratch / "d3\\a\\b\\mid.txt"));  // the file cut short
   int damagedResult = Run(scratch / "damaged.cab", scratch / "d4");
   EXPECT_TRUE(damagedResult == cab32::kErrorDataBroken || damagedResult == cab32::kErrorHeaderBroken)
       << std::hex << damagedResult;
@@ -263,7 +263,7 @@ TEST_F(Cab32Dll, StopsWhenTheOwnerWindowSaysSo) {
     g_stopAtCall = c.stopAt;
     EXPECT_EQ(Run(FixturePath("big.cab"), box / "dest"), cab32::kErrorUserCancel) << c.stopAt;
     EXPECT_EQ(static_cast<int>(g_seen.size()), c.stopAt + 1);
-    EXPECT_EQ(PathExists(box / "dest\\big.bin"), c.bigKept) << c.stopAt;
+    EXPECT_EQ(Exists(box / "dest\\big.bin"), c.bigKept) << c.stopAt;
   }
   // Stopped at the end of the first file: that file is complete and stays.
   ScratchFolder box;
@@ -279,7 +279,7 @@ TEST_F(Cab32Dll, StopsWhenTheOwnerWindowSaysSo) {
   g_stopAtCall = end;
   EXPECT_EQ(Run(FixturePath("nested_stored.cab"), box / "dest"), cab32::kErrorUserCancel);
   EXPECT_EQ(ReadBytes(box / "dest\\a\\b\\c\\deep.txt"), ReadBytes(src + "a\\b\\c\\deep.txt"));
-  EXPECT_FALSE(PathExists(box / "dest\\a\\b\\mid.txt"));
+  EXPECT_FALSE(Exists(box / "dest\\a\\b\\mid.txt"));
 }
 
 TEST_F(Cab32Dll, UnpacksManyFilesAndAMultiMegabyteFile) {

@@ -177,7 +177,7 @@ TEST_F(CabLibraryTest, DestinationWithoutItsBackslashGetsExactlyOne) {
   ASSERT_EQ(library.Extract(Request(FixturePath("nested_stored.cab"), dest), &callback), 1);
   EXPECT_EQ(callback.notices[0].created, dest + "\\a\\");
   EXPECT_EQ(callback.notices[3].destination, dest + "\\a\\b\\c\\deep.txt");
-  EXPECT_TRUE(PathExists(dest + "\\top.txt"));
+  EXPECT_TRUE(Exists(dest + "\\top.txt"));
 }
 
 // A 0 from the callback stops the library: its cancel result is shown and CAB_FAILED ends
@@ -267,7 +267,7 @@ TEST_F(CabLibraryTest, MissingEmptyAndCutArchives) {
       EXPECT_EQ(cb.notices.back().code, CAB_FAILED);
     }
   }
-  EXPECT_FALSE(PathExists(dest + "\\a\\b\\mid.txt"));  // the file cut short is gone
+  EXPECT_FALSE(Exists(dest + "\\a\\b\\mid.txt"));  // the file cut short is gone
 }
 
 // A member named ..\escape.txt: nothing is written outside the destination folder.
@@ -399,7 +399,7 @@ TEST_F(CabLibraryTest, RefusesAClimbingNameFromAnyLibrary) {
   PromptRecorder prompts;
   EXPECT_EQ(library.Extract(Request(FixturePath("nested_stored.cab"), inner), &callback), 0);
   EXPECT_NE(ScriptedLog().find("stopped at 0"), std::string::npos);
-  EXPECT_FALSE(PathExists(scratch / "out"));
+  EXPECT_FALSE(Exists(scratch / "out"));
   ASSERT_EQ(prompts.messages().size(), 1u);
   EXPECT_EQ(prompts.messages()[0].text,
             "圧縮ファイル内のファイル名が正しくありません\n..\\..\\out\\escape.txt");

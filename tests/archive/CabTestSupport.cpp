@@ -23,26 +23,6 @@ void Set32(std::string& s, size_t at, uint32_t v) {
   s.replace(at, 4, b);
 }
 
-void RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA found;
-  HANDLE h = FindFirstFileA((folder + "*").c_str(), &found);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string path = folder + name;
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path + "\\");
-      } else {
-        DeleteFileA(path.c_str());
-      }
-    } while (FindNextFileA(h, &found));
-    FindClose(h);
-  }
-  RemoveDirectoryA(folder.c_str());
-}
-
 void ListInto(const std::string& root, const std::string& relative,
               std::vector<std::string>* out) {
   WIN32_FIND_DATAA found;
@@ -71,28 +51,6 @@ std::string ExeFolder() {
 
 std::string FixturePath(const std::string& name) { return ExeFolder() + "fixtures\\" + name; }
 
-std::string ReadBytes(const std::string& path) {
-  std::string data;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return data;
-  char buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
-  std::fclose(f);
-  return data;
-}
-
-bool WriteBytes(const std::string& path, const std::string& data) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) return false;
-  bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-  return std::fclose(f) == 0 && ok;
-}
-
-bool PathExists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 bool CanCreateShiftJisNames(const std::string& folder) {
   std::string probe = folder + "表ソ.tmp";
   if (!WriteBytes(probe, "x")) return false;
@@ -106,23 +64,6 @@ std::vector<std::string> ListTree(const std::string& folder) {
   std::sort(out.begin(), out.end());
   return out;
 }
-
-ScratchFolder::ScratchFolder() {
-  static int counter = 0;
-  char temp[MAX_PATH];
-  GetTempPathA(sizeof temp, temp);
-  for (;;) {
-    char name[MAX_PATH];
-    std::snprintf(name, sizeof name, "%scabtest_%lu_%d\\", temp, GetCurrentProcessId(),
-                  ++counter);
-    if (CreateDirectoryA(name, nullptr)) {
-      path_ = name;
-      return;
-    }
-  }
-}
-
-ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
 
 OwnerWindow::OwnerWindow()
     : window_(CreateWindowExA(0, "STATIC", "cab test owner", WS_POPUP, 0, 0, 10, 10, nullptr,

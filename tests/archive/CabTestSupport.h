@@ -1,5 +1,5 @@
 #pragma once
-// Scratch folders, fixture paths and a writer of small stored cabinets for the archive
+// Fixture paths and a writer of small stored cabinets for the archive
 // tests (what gcab cannot make: hostile names, Shift-JIS names, an empty cabinet).
 #include <windows.h>
 
@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/ScratchFiles.h"
+
 namespace kaze::test {
 
 // The test program's folder, with its backslash; the fixtures and DLL builds lie there.
@@ -15,26 +17,8 @@ std::string ExeFolder();
 // A gcab fixture made at build time: "fixtures\<name>" beside the test program.
 std::string FixturePath(const std::string& name);
 
-std::string ReadBytes(const std::string& path);
-bool WriteBytes(const std::string& path, const std::string& data);
-bool PathExists(const std::string& path);
 // Every file below folder (relative names, '\' separated), sorted.
 std::vector<std::string> ListTree(const std::string& folder);
-
-// A fresh folder in the temporary folder (path with its backslash), removed with all its
-// content when the object goes.
-class ScratchFolder {
- public:
-  ScratchFolder();
-  ~ScratchFolder();
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + name; }
-
- private:
-  std::string path_;
-};
 
 // A hidden top-level window to own extractions.
 class OwnerWindow {

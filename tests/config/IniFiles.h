@@ -1,5 +1,5 @@
 #pragma once
-// Scratch folders and INI files for the configuration tests.
+// INI fixtures for the configuration tests (scratch folders: tests/support/ScratchFiles.h).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -9,47 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/ScratchFiles.h"
+
 namespace kaze::test {
-
-// A fresh folder below the temporary folder, removed with its files at the end.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    static int serial = 0;
-    char name[MAX_PATH];
-    std::snprintf(name, sizeof name, "%skaze_config_%lu_%d\\", temp, GetCurrentProcessId(),
-                  ++serial);
-    path_ = name;
-    CreateDirectoryA(path_.c_str(), nullptr);
-  }
-  ~ScratchFolder() {
-    for (const std::string& file : files_) DeleteFileA(file.c_str());
-    RemoveDirectoryA(path_.c_str());
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  const std::string& path() const { return path_; }
-
-  // Writes bytes as they are (narrow literals are Shift-JIS already); returns the path.
-  std::string Write(const std::string& name, const std::string& bytes) {
-    std::string file = path_ + name;
-    FILE* f = std::fopen(file.c_str(), "wb");
-    EXPECT_NE(f, nullptr) << file;
-    if (f != nullptr) {
-      std::fwrite(bytes.data(), 1, bytes.size(), f);
-      std::fclose(f);
-    }
-    files_.push_back(file);
-    return file;
-  }
-
- private:
-  std::string path_;
-  std::vector<std::string> files_;
-};
 
 // A UTF-8 fixture of tests/fixtures, converted to Shift-JIS (code page 932).
 inline std::string ReadFixtureAsShiftJis(const char* relativePath) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tests/support/ProcessDriver.h"
+#include "tests/support/ScratchFiles.h"
 #include "tests/support/Screenshot.h"
 
 namespace kaze::test {
@@ -93,22 +94,6 @@ TEST(EndToEnd, FromStartToSettingsThenCancel) {
 const char kStep4[] = "「月見日和」インストールプログラム -  4 / 5 「インストール作業」";
 const char kStep5[] = "「月見日和」インストールプログラム -  5 / 5「インストール作業の完了」";
 
-bool Exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string FileText(const std::string& path) {
-  std::string data;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
-  if (file == INVALID_HANDLE_VALUE) return data;
-  char block[4096];
-  DWORD got = 0;
-  while (ReadFile(file, block, sizeof block, &got, nullptr) && got > 0) data.append(block, got);
-  CloseHandle(file);
-  return data;
-}
-
 bool KeyExists(const char* key) {
   HKEY handle = nullptr;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
@@ -124,19 +109,6 @@ std::string ReadValue(const char* key, const char* name) {
   RegQueryValueExA(handle, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
   RegCloseKey(handle);
   return value;
-}
-
-// A message box of any process with this caption.
-HWND FindMessageBox(const std::string& caption, DWORD milliseconds) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    HWND found = nullptr;
-    while ((found = FindWindowExA(nullptr, found, "#32770", caption.c_str())) != nullptr) {
-      if (IsWindowVisible(found) && GetDlgItem(found, 0xFFFF) != nullptr) return found;
-    }
-    if (GetTickCount() - start > milliseconds) return nullptr;
-    Sleep(50);
-  }
 }
 
 // The whole run on the demo disc: the standard type into the default folder, then the
@@ -170,7 +142,7 @@ TEST(EndToEnd, InstallsThenUninstalls) {
   ASSERT_TRUE(WaitFor(setup, [&] { return IsWindowVisible(next) && IsWindowEnabled(next); }, 60000))
       << "the installation did not finish";
   Shot("step4");
-  EXPECT_EQ(FileText(folder + "Tsukimi.exe").empty(), false);
+  EXPECT_EQ(ReadBytes(folder + "Tsukimi.exe").empty(), false);
   EXPECT_TRUE(Exists(folder + "Data\\scenario\\chapter1.txt"));
   EXPECT_TRUE(Exists(folder + "Data\\bg\\moon.txt"));
   EXPECT_TRUE(Exists(folder + "Readme.txt"));
@@ -194,11 +166,11 @@ TEST(EndToEnd, InstallsThenUninstalls) {
   ASSERT_FALSE(uninstall.empty());
   ChildProcess uninstaller(uninstall);
   ASSERT_TRUE(uninstaller.started());
-  HWND question = FindMessageBox("アンインストール", 20000);
+  HWND question = FindAnyMessageBox("アンインストール", 20000);
   ASSERT_NE(question, nullptr);
   PressButton(question, IDYES);
   EXPECT_TRUE(uninstaller.WaitForExit(10000)) << "the uninstaller did not hand over";
-  HWND done = FindMessageBox("アンインストール", 30000);
+  HWND done = FindAnyMessageBox("アンインストール", 30000);
   ASSERT_NE(done, nullptr);
   EXPECT_EQ(MessageBoxText(done), "「月見日和」のアンインストールが完了しました。");
   PressButton(done, IDOK);

@@ -17,6 +17,7 @@
 #include "engine/InstallProgressPage.h"
 #include "resources/resource.h"
 #include "tests/support/PromptRecorder.h"
+#include "tests/support/ScratchFiles.h"
 #include "tests/support/WindowPump.h"
 #include "tests/support/WineDrives.h"
 #include "uninstall/UninstallLog.h"
@@ -52,26 +53,6 @@ std::string DiscUnixPath(const char* disc) {
   path = path.substr(2, path.rfind('\\') - 2);
   std::replace(path.begin(), path.end(), '\\', '/');
   return path + "/discs/" + disc;
-}
-
-void RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string path = folder + name;
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path + "\\");
-      } else {
-        DeleteFileA(path.c_str());
-      }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(folder.c_str());
 }
 
 // Every file below folder, relative, sorted.

@@ -9,7 +9,7 @@
 
 #include "config/IniEditor.h"
 #include "system/FileUtils.h"
-#include "tests/files/ScratchFiles.h"
+#include "tests/support/ScratchFiles.h"
 #include "uninstall/UninstallLog.h"
 
 namespace kaze {

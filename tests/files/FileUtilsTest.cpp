@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "system/FileUtils.h"
-#include "tests/files/ScratchFiles.h"
+#include "tests/support/ScratchFiles.h"
 
 namespace kaze {
 namespace {

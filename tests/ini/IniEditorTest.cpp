@@ -4,7 +4,7 @@
 #include <string>
 
 #include "config/IniEditor.h"
-#include "tests/files/ScratchFiles.h"
+#include "tests/support/ScratchFiles.h"
 
 namespace kaze {
 namespace {

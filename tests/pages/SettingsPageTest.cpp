@@ -17,6 +17,7 @@
 #include "resources/resource.h"
 #include "system/DriveQueries.h"
 #include "tests/support/PromptRecorder.h"
+#include "tests/support/ScratchFiles.h"
 
 namespace kaze::test {
 namespace {
@@ -100,24 +101,6 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   ASSERT_NE(f, nullptr) << path;
   std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::fclose(f);
-}
-
-void RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(folder + name + "\\");
-      } else {
-        DeleteFileA((folder + name).c_str());
-      }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(folder.c_str());
 }
 
 class SettingsPageTest : public ::testing::Test {

@@ -111,6 +111,20 @@ inline std::string MessageBoxText(HWND box) {
   return text;
 }
 
+// Polls for a visible message box of any process (a program may hand over to a second
+// process of its own) with this caption.
+inline HWND FindAnyMessageBox(const std::string& caption, DWORD milliseconds) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    HWND found = nullptr;
+    while ((found = FindWindowExA(nullptr, found, "#32770", caption.c_str())) != nullptr) {
+      if (IsWindowVisible(found) && GetDlgItem(found, 0xFFFF) != nullptr) return found;
+    }
+    if (GetTickCount() - start > milliseconds) return nullptr;
+    Sleep(50);
+  }
+}
+
 inline void PressButton(HWND dialog, int id) {
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/files/ScratchFiles.h"
+#include "tests/support/ScratchFiles.h"
 #include "tests/support/PromptRecorder.h"
 #include "uninstall/UninstallLog.h"
 

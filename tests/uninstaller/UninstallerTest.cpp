@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "tests/files/ScratchFiles.h"
+#include "tests/support/ScratchFiles.h"
 #include "tests/support/ProcessDriver.h"
 #include "uninstall/UninstallLog.h"
 
@@ -16,20 +16,6 @@ namespace {
 const char kEntryKey[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KAZE_CORP 月見日和";
 const char kProductKey[] = "Software\\KAZE_CORP\\Tsukimi";
-
-// A message box of any process with this caption (the uninstaller's second copy is a
-// process of its own).
-HWND FindMessageBox(const std::string& caption, DWORD milliseconds) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    HWND found = nullptr;
-    while ((found = FindWindowExA(nullptr, found, "#32770", caption.c_str())) != nullptr) {
-      if (IsWindowVisible(found) && GetDlgItem(found, 0xFFFF) != nullptr) return found;
-    }
-    if (GetTickCount() - start > milliseconds) return nullptr;
-    Sleep(50);
-  }
-}
 
 bool KeyExists(const char* key) {
   HKEY handle = nullptr;
@@ -76,13 +62,13 @@ TEST(Uninstaller, RemovesWhatTheLogListsAndNothingElse) {
   std::string uninstaller = folder + "Kaze_Inst.exe";
   ChildProcess first("\"" + uninstaller + "\" \"" + uninstaller + "\" /D");
   ASSERT_TRUE(first.started());
-  HWND question = FindMessageBox("アンインストール", 20000);
+  HWND question = FindAnyMessageBox("アンインストール", 20000);
   ASSERT_NE(question, nullptr);
   EXPECT_EQ(MessageBoxText(question), "「月見日和」をアンインストールします。よろしいですか？");
   PressButton(question, IDYES);
   EXPECT_TRUE(first.WaitForExit(10000));
 
-  HWND done = FindMessageBox("アンインストール", 30000);
+  HWND done = FindAnyMessageBox("アンインストール", 30000);
   ASSERT_NE(done, nullptr);
   EXPECT_EQ(MessageBoxText(done), "「月見日和」のアンインストールが完了しました。");
   PressButton(done, IDOK);
@@ -103,7 +89,7 @@ TEST(Uninstaller, NoAnswerYesNoRemoval) {
   ASSERT_TRUE(WriteBytes(folder + "save.dat", "keep me"));
   std::string uninstaller = folder + "Kaze_Inst.exe";
   ChildProcess run("\"" + uninstaller + "\" \"" + uninstaller + "\" /D");
-  HWND question = FindMessageBox("アンインストール", 20000);
+  HWND question = FindAnyMessageBox("アンインストール", 20000);
   ASSERT_NE(question, nullptr);
   PressButton(question, IDNO);
   DWORD code = 0;

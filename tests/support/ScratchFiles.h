@@ -1,8 +1,11 @@
 #pragma once
-// Scratch folders and whole-file reads and writes for the file tests under Wine.
+// Scratch folders and whole-file reads and writes for the tests under Wine.
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
+
+#include "system/Dbcs.h"
 
 namespace kaze::test {
 
@@ -43,7 +46,8 @@ inline bool WriteBytes(const std::string& path, const std::string& data) {
 }
 
 // Removes a scratch tree (the test's own files only), read-only ones included.
-inline void RemoveTree(const std::string& folder) {
+inline void RemoveTree(std::string folder) {
+  if (!folder.empty() && !EndsWithBackslash(folder.c_str())) folder += '\\';
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
@@ -63,9 +67,11 @@ inline void RemoveTree(const std::string& folder) {
   RemoveDirectoryA(folder.c_str());
 }
 
-// A fresh folder below the temporary folder, removed again at the end of the test.
+// A fresh folder below the temporary folder (its path ends with a backslash), removed with
+// everything in it at the end of the test. Without a name it gets a unique one.
 class ScratchFolder {
  public:
+  ScratchFolder() : ScratchFolder(UniqueName()) {}
   explicit ScratchFolder(const std::string& name) : path_(TempFolder() + name + "\\") {
     RemoveTree(path_);
     CreateDirectoryA(path_.c_str(), nullptr);
@@ -77,7 +83,27 @@ class ScratchFolder {
   const std::string& path() const { return path_; }
   std::string operator/(const std::string& name) const { return path_ + name; }
 
+  // Makes a folder below this one; returns its path as given (with its backslash).
+  std::string Folder(const std::string& relative) const {
+    std::string folder = path_ + relative;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+  }
+  // Writes a file of these bytes (narrow literals are Shift-JIS already); returns its path.
+  std::string Write(const std::string& name, const std::string& bytes) const {
+    std::string file = path_ + name;
+    WriteBytes(file, bytes);
+    return file;
+  }
+
  private:
+  static std::string UniqueName() {
+    static int serial = 0;
+    char name[64];
+    std::snprintf(name, sizeof name, "kaze_scratch_%lu_%d", GetCurrentProcessId(), ++serial);
+    return name;
+  }
+
   std::string path_;
 };
 
