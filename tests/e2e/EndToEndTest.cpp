@@ -3,10 +3,9 @@
 // a screenshot of each step beside this program.
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
-
 #include <string>
 
+#include "system/OsServices.h"
 #include "tests/support/ProcessDriver.h"
 #include "tests/support/ScratchFiles.h"
 #include "tests/support/Screenshot.h"
@@ -153,6 +152,12 @@ TEST(EndToEnd, InstallsThenUninstalls) {
   EXPECT_EQ(ReadValue("Software\\KAZE_CORP\\Tsukimi", "install"), folder);
   std::string uninstall = ReadValue(kEntry, "UninstallString");
   EXPECT_EQ(uninstall, "\"" + folder + "Kaze_Inst.exe\" \"" + folder + "Kaze_Inst.exe\" \"/D\"");
+  // The program group: all users' on NT, the user's own on Windows 9x.
+  char programsFolder[MAX_PATH] = {};
+  ASSERT_TRUE(GetProgramsFolder(programsFolder));
+  const std::string programs = programsFolder;
+  EXPECT_TRUE(Exists(programs + "KAZE_CORP\\月見日和\\アンインストール.lnk"));
+  EXPECT_TRUE(Exists(programs + "KAZE_CORP\\月見日和\\月見日和.lnk"));
 
   Click(frame, 1008);
   ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(frame) == kStep5; }, 5000));
@@ -180,9 +185,7 @@ TEST(EndToEnd, InstallsThenUninstalls) {
   EXPECT_TRUE(Exists("C:\\Program Files\\"));
   EXPECT_FALSE(KeyExists("Software\\KAZE_CORP\\Tsukimi"));
   EXPECT_FALSE(KeyExists(kEntry));
-  char programs[MAX_PATH] = {};
-  SHGetSpecialFolderPathA(nullptr, programs, CSIDL_COMMON_PROGRAMS, FALSE);
-  EXPECT_FALSE(Exists(std::string(programs) + "\\KAZE_CORP")) << "the Start menu group is left";
+  EXPECT_FALSE(Exists(programs + "KAZE_CORP")) << "the Start menu group is left";
 }
 
 }  // namespace
