@@ -40,7 +40,9 @@ TEST(WithCdRom, OpensTheWizardAndASecondCopyEndsSilently) {
   ASSERT_NE(GetPropA(frame, "KazeInstaller_HWND"), nullptr);
   ASSERT_NE(GetPropA(frame, "KazeInstaller"), nullptr);
 
+  // Minimising another program's window completes asynchronously.
   ShowWindow(frame, SW_MINIMIZE);
+  for (int i = 0; i < 100 && !IsIconic(frame); ++i) Sleep(50);
   ASSERT_TRUE(IsIconic(frame));
 
   ChildProcess second(SetupCommand());
@@ -51,6 +53,7 @@ TEST(WithCdRom, OpensTheWizardAndASecondCopyEndsSilently) {
   EXPECT_TRUE(second.Windows().empty());
 
   // The first copy came forward, restored.
+  for (int i = 0; i < 100 && IsIconic(frame); ++i) Sleep(50);
   EXPECT_FALSE(IsIconic(frame));
   EXPECT_TRUE(IsWindow(frame));
 
