@@ -120,7 +120,7 @@ void WizardFrame::OnCheckTimer() {
   }
 }
 
-bool WizardFrame::OnCommand(WORD id, WORD, HWND) {
+bool WizardFrame::OnCommand(WORD id, WORD code, HWND) {
   switch (id) {
     case IDC_NEXT:
       OnNext();
@@ -128,9 +128,16 @@ bool WizardFrame::OnCommand(WORD id, WORD, HWND) {
     case IDCANCEL:
       OnCancel();
       return true;
+    case IDOK:
+      // The dialog manager sends Enter to the frame even when the focus is inside a page;
+      // the page shown decides what it means (the settings page takes it as Next). The
+      // frame itself never ends on it.
+      if (context_ && context_->pageWindows[currentPage_] != nullptr) {
+        SendMessageA(context_->pageWindows[currentPage_], WM_COMMAND, MAKEWPARAM(IDOK, code), 0);
+      }
+      return true;
   }
-  // Enter reaches the frame as IDOK: it is not the frame's to act on.
-  return id == IDOK;
+  return false;
 }
 
 void WizardFrame::OnNext() {

@@ -108,8 +108,8 @@ bool DiscRecognitionPage::RecognizeDisc() {
     }
   }
   const char* expected = context()->productIdentity->firstDiscVolumeLabel;
-  // One buffer for the whole search: a drive that yields no label leaves the last one,
-  // which cannot match twice on its own since the matching drive ends the search.
+  // One buffer for the whole search; a drive that yields no label empties it, so a label
+  // read from an earlier drive is never taken for this one's.
   char label[256] = {};
   const char* matched = nullptr;
   for (int remaining = kSearchMilliseconds; remaining > 0; remaining -= kPassMilliseconds) {

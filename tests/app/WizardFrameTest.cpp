@@ -300,6 +300,13 @@ TEST_F(Frame, WalkThroughEveryStep) {
                 "指定されているインストールフォルダのパスが不正です。フォルダの指定は「絶対パス」"
                 "でなければなりません");
       EXPECT_EQ(frame_->currentPage(), 2);
+      // Enter in the folder box reaches the frame, not the page; once loaded it is Next.
+      SetFocus(folder);
+      MSG enter = {folder, WM_KEYDOWN, VK_RETURN, 0x001C0001, GetTickCount(), {}};
+      EXPECT_TRUE(IsDialogMessageA(window(), &enter));
+      ASSERT_EQ(prompts.messages().size(), 2u) << "Enter did not act as Next";
+      EXPECT_EQ(prompts.messages()[1].text, prompts.messages()[0].text);
+      EXPECT_EQ(frame_->currentPage(), 2);
       SetWindowTextA(folder, chosen);
     }
     if (page == 3) {
@@ -315,7 +322,7 @@ TEST_F(Frame, WalkThroughEveryStep) {
   Press(IDC_NEXT);  // "終了"
   PumpFor(50);
   EXPECT_TRUE(Closed());
-  EXPECT_EQ(prompts.messages().size(), 1u) << "closing asked a question";
+  EXPECT_EQ(prompts.messages().size(), 2u) << "closing asked a question";
 }
 
 }  // namespace
