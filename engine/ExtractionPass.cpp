@@ -79,10 +79,11 @@ bool ExtractionPass::CheckDisc(int disc) {
   std::snprintf(root, sizeof root, "%.3s", context.cdFolder);
 
   char label[kNameSize] = {};
-  ReadVolumeLabel(root, label);
-  LowerCaseAscii(label);
-  if (std::strcmp(label, expected) == 0) return true;
   for (;;) {
+    // Read again after each wrong disc: the right one may have come in meanwhile.
+    ReadVolumeLabel(root, label);
+    LowerCaseAscii(label);
+    if (std::strcmp(label, expected) == 0) return true;
     DiscRequestDialog request(context.instance);
     request.owner = host_.pageWindow();
     request.discIndex = disc;

@@ -380,33 +380,64 @@ TEST_F(Install, BrokenArchiveRollsBackWhatCameBefore) {
   EXPECT_FALSE(Exists("C:\\kaze-engine-test\\"));
 }
 
-TEST_F(Install, OnlyTheDiscThatHoldsTheGroupIsAskedForAfterAWrongOne) {
-  PromptRecorder prompts;
-  Prepare(kSecondOnly);
-  int rounds = 0;
-  g_onDiscRequest = [&](HWND dialog) {
-    // First OK with disc 1 still in the drive (wrong), then disc 2 inserted.
-    if (++rounds == 2) {
-      ASSERT_TRUE(InsertDisc('Q', DiscUnixPath("disc2")));
-    }
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-  };
-  UINT_PTR watch = SetTimer(nullptr, 0, 100, &WatchForRequest);
-  Run();
-  KillTimer(nullptr, watch);
+// Tells the wrong disc like any message and, when asked to, puts the right disc in while
+// the message is up.
+std::vector<RecordedMessage> g_messages;
+bool g_swapDuringMessage = false;
 
-  EXPECT_EQ(g_requestTexts, (std::vector<std::string>{"Disk 2 をセットしてください",
-                                                      "Disk 2 をセットしてください"}));
-  ASSERT_EQ(prompts.messages().size(), 1u);
-  EXPECT_EQ(prompts.messages()[0].text,
-            "現在 CD-ROM ドライブにセットされているディスクは要求されたディスクと異なります。"
-            "正しいディスクをセットしてください");
-  EXPECT_EQ(prompts.messages()[0].style, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
-  EXPECT_FALSE(context_->closeWithoutAsking);
-  EXPECT_EQ(ReadAll(Installed("Second\\second.txt")), "second disc\r\n");
-  EXPECT_FALSE(Exists(Installed("big.bin")));
-  EXPECT_TRUE(Exists(Installed("UnInst.dat")));
-  EXPECT_TRUE(Shown(Button(IDC_NEXT)));
+int SwapDuringMessage(HWND, const char* text, const char* caption, UINT style) {
+  g_messages.push_back({text, caption, style});
+  if (g_swapDuringMessage) InsertDisc('Q', DiscUnixPath("disc2"));
+  return IDOK;
+}
+
+// Only the disc that holds the chosen group is asked for. A wrong disc is told after each
+// OK, and the right one is taken wherever it comes in: in a later request, or while the
+// wrong-disc message is up (then without asking for it once more).
+TEST_F(Install, OnlyTheDiscThatHoldsTheGroupIsAskedForAfterAWrongOne) {
+  struct Case {
+    const char* name;
+    bool swapDuringMessage;
+    size_t requests;
+  } cases[] = {
+      {"right disc in the second request", false, 2},
+      {"right disc while the wrong one is told", true, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    g_messages.clear();
+    g_swapDuringMessage = c.swapDuringMessage;
+    MessageBoxHandler previous = SetMessageBoxHandler(&SwapDuringMessage);
+    Prepare(kSecondOnly);
+    int rounds = 0;
+    g_onDiscRequest = [&](HWND dialog) {
+      // First OK with disc 1 still in the drive (wrong), then disc 2 inserted.
+      if (++rounds == 2) {
+        ASSERT_TRUE(InsertDisc('Q', DiscUnixPath("disc2")));
+      }
+      PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    };
+    UINT_PTR watch = SetTimer(nullptr, 0, 100, &WatchForRequest);
+    Run();
+    KillTimer(nullptr, watch);
+    SetMessageBoxHandler(previous);
+
+    EXPECT_EQ(g_requestTexts,
+              std::vector<std::string>(c.requests, "Disk 2 をセットしてください"));
+    ASSERT_EQ(g_messages.size(), 1u);
+    EXPECT_EQ(g_messages[0].text,
+              "現在 CD-ROM ドライブにセットされているディスクは要求されたディスクと異なります。"
+              "正しいディスクをセットしてください");
+    EXPECT_EQ(g_messages[0].caption, "簡易インストーラ");
+    EXPECT_EQ(g_messages[0].style, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+    EXPECT_FALSE(context_->closeWithoutAsking);
+    EXPECT_EQ(ReadAll(Installed("Second\\second.txt")), "second disc\r\n");
+    EXPECT_FALSE(Exists(Installed("big.bin")));
+    EXPECT_TRUE(Exists(Installed("UnInst.dat")));
+    EXPECT_TRUE(Shown(Button(IDC_NEXT)));
+    TearDown();
+  }
 }
 
 TEST_F(Install, GivingUpOnTheSecondDiscRollsBackTheFirst) {
