@@ -114,8 +114,9 @@ void TextProgressBar::GetRange(int& lower, int& upper) const {
   upper = maximum_;
 }
 
-void TextProgressBar::SetPos(int position) {
-  if (window_ == nullptr || !IsWindow(window_)) return;
+int TextProgressBar::SetPos(int position) {
+  if (window_ == nullptr || !IsWindow(window_)) return -1;
+  int previous = position_;
   position_ = position;
   RECT client;
   GetClientRect(window_, &client);
@@ -124,6 +125,7 @@ void TextProgressBar::SetPos(int position) {
     barWidth_ = width;
     RedrawNow();
   }
+  return previous;
 }
 
 void TextProgressBar::SetText(const char* text, bool redraw) {

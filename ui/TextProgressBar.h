@@ -27,9 +27,9 @@ class TextProgressBar {
   // Stored sign-extended; no redraw.
   void SetRange(short minimum, short maximum);
   void GetRange(int& lower, int& upper) const;
-  // Redraws at once when the filled part's width in pixels changes; nothing is stored
-  // while the control has no window.
-  void SetPos(int position);
+  // Redraws at once when the filled part's width in pixels changes. Returns the previous
+  // position, or -1 with nothing stored while the control has no window.
+  int SetPos(int position);
   int GetPos() const { return position_; }
   // Up to 259 bytes, cut to whole characters; redraws at once when asked, even when the
   // text has not changed.

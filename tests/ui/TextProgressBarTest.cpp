@@ -381,18 +381,19 @@ TEST_F(TextProgressBarTest, LongTextIsCutToWholeCharacters) {
 
 TEST_F(TextProgressBarTest, WithoutAWindowNothingIsStored) {
   TextProgressBar bar;
-  bar.SetPos(5);
+  EXPECT_EQ(bar.SetPos(5), -1);
   EXPECT_EQ(bar.GetPos(), 0);
 
   HWND lone = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 0, 100, 10, page_,
                               nullptr, GetModuleHandleA(nullptr), nullptr);
   ASSERT_TRUE(bar.Attach(lone));
-  bar.SetPos(3);
-  EXPECT_EQ(bar.GetPos(), 3);
+  EXPECT_EQ(bar.SetPos(3), 0) << "the previous position comes back";
+  EXPECT_EQ(bar.SetPos(4), 3);
+  EXPECT_EQ(bar.GetPos(), 4);
   DestroyWindow(lone);
   EXPECT_EQ(bar.window(), nullptr);
-  bar.SetPos(8);
-  EXPECT_EQ(bar.GetPos(), 3);
+  EXPECT_EQ(bar.SetPos(8), -1);
+  EXPECT_EQ(bar.GetPos(), 4);
 }
 
 TEST_F(TextProgressBarTest, OneBarPerControlAndTheControlIsGivenBack) {
