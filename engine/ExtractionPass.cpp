@@ -145,6 +145,11 @@ void ExtractionPass::AddMember(const char* memberSource, const char* memberTarge
   if (EndsWithBackslash(memberSource)) {
     std::unique_ptr<FolderListing> listing = ListFolder(source.c_str(), 1);
     if (!listing || listing->folders.empty()) return;
+    // A file the listing could not hold would silently be missing from the installation.
+    if (!listing->skipped.empty()) {
+      Refuse(kPathTooLong, listing->skipped.front().c_str());
+      return;
+    }
     const ListedFolder& top = listing->folders[0];
     for (size_t i = 0; i < top.fileCount && !refused_; ++i) {
       const ListedFile& file = listing->files[top.firstFile + i];

@@ -252,7 +252,10 @@ void ListLevel(FolderListing& listing, size_t folderIndex, size_t rootLength, in
         std::string full = folder + found.cFileName;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
           full += '\\';
-          if (full.size() >= kFilePathSize) continue;
+          if (full.size() >= kFilePathSize) {
+            listing.skipped.push_back(full);
+            continue;
+          }
           ListedFolder node = {};
           CopyIfFits(node.fullPath, full);
           CopyIfFits(node.relativePath, full.substr(rootLength));
@@ -260,7 +263,10 @@ void ListLevel(FolderListing& listing, size_t folderIndex, size_t rootLength, in
           subfolders.push_back(listing.folders.size());
           listing.folders.push_back(node);
         } else {
-          if (full.size() >= kFilePathSize) continue;
+          if (full.size() >= kFilePathSize) {
+            listing.skipped.push_back(full);
+            continue;
+          }
           ListedFile node = {};
           CopyIfFits(node.fullPath, full);
           CopyIfFits(node.relativePath, full.substr(rootLength));

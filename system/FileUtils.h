@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "system/LineReading.h"
@@ -166,11 +167,14 @@ struct FolderListing {
   // each level's subfolders follow in the order found.
   std::vector<ListedFile> files;
   std::vector<ListedFolder> folders;
+  // Entries left out because their path would not fit (full paths): a caller that must
+  // not lose files refuses the listing instead of going on without them.
+  std::vector<std::string> skipped;
 };
 
 // Lists folder (a backslash is added when missing) to depth levels: 1 lists its own
 // entries only. Names starting with '.' are left out; so are entries whose path would
-// not fit into kFilePathSize. A missing folder gives its node with nothing in it; a
+// not fit into kFilePathSize (they are named in `skipped`). A missing folder gives its node with nothing in it; a
 // folder path that does not fit gives no node at all.
 std::unique_ptr<FolderListing> ListFolder(const char* folder, int depth);
 

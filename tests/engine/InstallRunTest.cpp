@@ -31,7 +31,7 @@ const char kRegistryKey[] = "Software\\KAZE_CORP\\EngineTest";
 
 enum TypeIndex {
   kDefault = 0, kFull = 1, kBrokenArchive = 2, kNoGroup = 3, kSecondOnly = 4,
-  kLongName = 5, kLongDestination = 6,
+  kLongName = 5, kLongDestination = 6, kLongListing = 7,
 };
 
 std::string ReadAll(const std::string& path) {
@@ -176,7 +176,7 @@ class Install : public ::testing::Test {
     context_->frameWindow = frame_->window();
     lstrcpyA(context_->cdFolder, "Q:\\");
     ASSERT_TRUE(InstallIniLoader("Q:\\install.ini", *context_));
-    ASSERT_EQ(context_->typeCount, 7);
+    ASSERT_EQ(context_->typeCount, 8);
     ASSERT_EQ(context_->overlongValue[0], '\0');
     context_->selectedType = type;
     lstrcpyA(context_->installFolder, kInstallFolder);
@@ -465,6 +465,8 @@ TEST_F(Install, OverlongMembersAreRefusedWhole) {
   } cases[] = {
       {kLongName, "インストールするファイルの名前が長すぎるため、インストールできません。\n"},
       {kLongDestination, "インストールするファイルのパスが長すぎるため、インストールできません。\n"},
+      // A folder member whose listing could not hold one of its files.
+      {kLongListing, "インストールするファイルのパスが長すぎるため、インストールできません。\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.type);

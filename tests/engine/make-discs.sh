@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes the two discs of the installation tests: plain files, a folder member, a cabinet
-# with nested folders, a broken cabinet, and a second disc with one file.
+# with nested folders, a broken cabinet, a folder holding a file whose path is too long,
+# and a second disc with one file.
 #   make-discs.sh OUTDIR
 set -euo pipefail
 out=$1
@@ -23,7 +24,7 @@ DISK_0=TSUKIMI1
 DISK_1=TSUKIMI2
 
 [INSTALL_GROUP_DISK_0]
-IDNUM=5
+IDNUM=6
 GROUP_0=0
 MEMBERSIZE_0=1
 MEMBERNUM_0=4
@@ -49,6 +50,10 @@ MEMBERSIZE_4=1
 MEMBERNUM_4=2
 MEMBER_4_0=small.txt
 MEMBER_4_1=small.txt > dddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddd\
+GROUP_5=8
+MEMBERSIZE_5=1
+MEMBERNUM_5=1
+MEMBER_5_0=Long\ > Long\
 
 [INSTALL_GROUP_DISK_1]
 IDNUM=1
@@ -62,7 +67,7 @@ NAME_DEFAULT=標準
 NAME_FULL=全部
 DEFAULTLIST=0,1
 FULLLIST=0,1,5
-INSTGROUP=5
+INSTGROUP=6
 GROUPNAME_0=壊れた書庫
 GROUPLIST_0=0,2
 GROUPNAME_1=なし
@@ -73,6 +78,8 @@ GROUPNAME_3=長い名前
 GROUPLIST_3=6
 GROUPNAME_4=長いパス
 GROUPLIST_4=7
+GROUPNAME_5=長い一覧
+GROUPLIST_5=8
 
 [INSTALL_REGISTRY_0]
 REG_KEY=Software\KAZE_CORP\EngineTest
@@ -88,6 +95,9 @@ printf 'small\r\n' > "$d1/small.txt"
 printf 'data a\r\n' > "$d1/Data/a.txt"
 printf '表 data\r\n' | sjis > "$d1/Data/表.txt"
 printf 'not listed\r\n' > "$d1/Data/sub/skip.txt"
+# A folder member holding a file whose path on the disc (Q:\Long\…) is 260 bytes.
+mkdir -p "$d1/Long"
+printf 'long\r\n' > "$d1/Long/$(printf 'l%.0s' $(seq 1 248)).txt"
 
 printf 'map one\r\n' > "$work/game/maps/deep/one.map"
 seq 1 5000 > "$work/game/maps/two.map"

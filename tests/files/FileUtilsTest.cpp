@@ -308,6 +308,17 @@ TEST_F(ListFolderTest, ListsLevelByLevelToTheDepthAsked) {
   EXPECT_EQ(all->folders[2].firstSubfolder, FolderListing::kNone);
 }
 
+TEST_F(ListFolderTest, EntriesThatDoNotFitAreNamedNotLost) {
+  // A name that brings the file's path to 260 bytes: one over what the listing holds.
+  std::string name(260 - root_.size(), 'n');
+  ASSERT_TRUE(WriteBytes(root_ + name, "x")) << "Wine refused a long path";
+  auto listing = ListFolder(root_.c_str(), 1);
+  for (const ListedFile& f : listing->files) EXPECT_STRNE(f.relativePath, name.c_str());
+  ASSERT_EQ(listing->skipped.size(), 1u);
+  EXPECT_EQ(listing->skipped[0], root_ + name);
+  EXPECT_EQ(listing->files.size(), 1u) << "the others are still listed";
+}
+
 TEST_F(ListFolderTest, MissingFolderGivesAnEmptyNode) {
   auto listing = ListFolder((root_ + "none").c_str(), 2);
   ASSERT_EQ(listing->folders.size(), 1u);
