@@ -24,6 +24,7 @@ class WizardFrame : public Dialog {
   InstallContext* context() const { return context_.get(); }
   int currentPage() const { return currentPage_; }
   UINT_PTR checkTimerId() const { return timerId_; }
+  WizardPage* page(int index) const { return pages_[index].get(); }
 
   // The call that restarts Windows when the window goes away; tests record it instead.
   BOOL(WINAPI* exitWindows)(UINT flags, DWORD reason) = ::ExitWindowsEx;

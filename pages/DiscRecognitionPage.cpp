@@ -112,7 +112,9 @@ bool DiscRecognitionPage::RecognizeDisc() {
   // read from an earlier drive is never taken for this one's.
   char label[256] = {};
   const char* matched = nullptr;
+  passes_ = 0;
   for (int remaining = kSearchMilliseconds; remaining > 0; remaining -= kPassMilliseconds) {
+    ++passes_;
     for (int c = 0; c < count && matched == nullptr; ++c) {
       ReadVolumeLabel(candidates[c], label);
       LowerCaseAscii(label);

@@ -13,6 +13,8 @@ class DiscRecognitionPage : public WizardPage {
   // The search: up to 50 passes over the CD-ROM drives, 100 ms apart, one frame message
   // dispatched per pass. True when the disc was found (cdFolder then holds its root).
   bool RecognizeDisc();
+  // Passes over the drives that the last search made (1 when the disc was already in).
+  int lastSearchPasses() const { return passes_; }
 
  protected:
   BOOL OnInitDialog() override;
@@ -30,6 +32,7 @@ class DiscRecognitionPage : public WizardPage {
   HWND nextButton_ = nullptr;
   UINT_PTR timerId_ = 0;
   CdRomDriveTable cdRoms_ = {};
+  int passes_ = 0;
 };
 
 }  // namespace kaze
