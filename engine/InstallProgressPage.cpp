@@ -21,6 +21,9 @@ const char kCancelledStatus[] = "※　インストールがキャンセルさ�
 const char kCancelledItem[] = "インストールがキャンセルされました";
 const char kStopQuestion[] = "インストール作業は完了していません。中止しますか？";
 const char kFinishButton[] = "終了";
+const char kNoLogMessage[] =
+    "インストール作業の記録を作成できないため、インストール作業を行えません。\n"
+    "一時フォルダに書き込みできるか確認してください。";
 const char kZeroPercent[] = "0.00 % ";
 const char kFullPercent[] = "100.00% ";
 
@@ -113,7 +116,13 @@ void InstallProgressPage::RunInstallation() {
   ShowWindow(FrameButton(IDC_NEXT), SW_HIDE);
 
   log_ = std::make_unique<UninstallLog>();
-  log_->BeginLog(shared.installFolder);
+  if (!log_->BeginLog(shared.installFolder)) {
+    // Without the log nothing done could be taken back again: do nothing at all.
+    ShowMessage(window(), kNoLogMessage, kInstallerCaption, MB_OK | MB_ICONERROR);
+    ShowFailed();
+    log_.reset();
+    return;
+  }
   pass_ = std::make_unique<ExtractionPass>(*this);
 
   std::vector<int> discs = pass_->DiscsNeeded();
@@ -166,19 +175,21 @@ void InstallProgressPage::Succeed() {
 
 void InstallProgressPage::RollBack() {
   InstallContext& shared = context();
-  shared.closeWithoutAsking = 1;
-  SetStatus(kCancelledStatus);
-  SetWorkItem(kCancelledItem);
-  bar_.SetPos(0);
-  bar_.SetText(kZeroPercent);
-
+  ShowFailed();
   // A log that could not be committed is played back from its temporary copy.
   bool committed = log_->CommitLog();
   RemovalRequest request;
   std::snprintf(request.folder, sizeof request.folder, "%s", shared.installFolder);
   log_->SetOwnerWindow(window());
   log_->RemoveLoggedItems(!committed, &request);
+}
 
+void InstallProgressPage::ShowFailed() {
+  context().closeWithoutAsking = 1;
+  SetStatus(kCancelledStatus);
+  SetWorkItem(kCancelledItem);
+  bar_.SetPos(0);
+  bar_.SetText(kZeroPercent);
   HWND finish = FrameButton(IDCANCEL);
   ShowWindow(finish, SW_SHOW);
   SetWindowTextA(finish, kFinishButton);

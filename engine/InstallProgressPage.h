@@ -65,6 +65,8 @@ class InstallProgressPage : public WizardPage, public ExtractionHost {
  private:
   void Succeed();
   void RollBack();
+  // The cancelled texts and buttons: the frame's Cancel becomes "終了".
+  void ShowFailed();
   void SetStatus(const char* text);
 
   ScopedFont font_;

@@ -483,6 +483,27 @@ TEST_F(Install, OverlongMembersAreRefusedWhole) {
   }
 }
 
+// Without a log nothing could be taken back, so nothing is done at all.
+TEST_F(Install, NoLogNoInstallation) {
+  PromptRecorder prompts;
+  Prepare(kDefault);
+  // The temporary folder names a file: the log cannot be made there.
+  char savedTmp[MAX_PATH] = {}, savedTemp[MAX_PATH] = {};
+  GetEnvironmentVariableA("TMP", savedTmp, sizeof savedTmp);
+  GetEnvironmentVariableA("TEMP", savedTemp, sizeof savedTemp);
+  ASSERT_TRUE(WriteBytes("C:\\kaze-not-a-folder", "file"));
+  SetEnvironmentVariableA("TMP", "C:\\kaze-not-a-folder\\");
+  SetEnvironmentVariableA("TEMP", "C:\\kaze-not-a-folder\\");
+  Run();
+  SetEnvironmentVariableA("TMP", savedTmp);
+  SetEnvironmentVariableA("TEMP", savedTemp);
+  DeleteFileA("C:\\kaze-not-a-folder");
+  ASSERT_EQ(prompts.messages().size(), 1u);
+  EXPECT_EQ(prompts.messages()[0].text.rfind("インストール作業の記録を作成できないため", 0), 0u);
+  ExpectCancelledState();
+  EXPECT_FALSE(Exists("C:\\kaze-engine-test\\")) << "something was installed";
+}
+
 TEST_F(Install, TypeWithoutGroupsSucceedsAtOnce) {
   PromptRecorder prompts;
   Prepare(kNoGroup);
