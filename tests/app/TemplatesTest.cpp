@@ -133,14 +133,14 @@ std::vector<HWND> Children(HWND dialog) {
 }
 
 TEST_F(Templates, EveryControlHasItsIdTextPlaceAndVisibility) {
-  for (const DialogSpec& spec : Dialogs()) {
-    SCOPED_TRACE("dialog " + std::to_string(spec.id));
-    bool page = spec.id != IDD_WIZARD_FRAME && spec.id != IDD_DISC_REQUEST;
-    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(spec.id),
+  for (const DialogSpec& layout : Dialogs()) {
+    SCOPED_TRACE("dialog " + std::to_string(layout.id));
+    bool page = layout.id != IDD_WIZARD_FRAME && layout.id != IDD_DISC_REQUEST;
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(layout.id),
                                      page ? parent_ : nullptr, PassiveProc, 0);
     ASSERT_NE(dialog, nullptr);
 
-    RECT size = {0, 0, spec.units.cx, spec.units.cy};
+    RECT size = {0, 0, layout.units.cx, layout.units.cy};
     MapDialogRect(dialog, &size);
     RECT client;
     GetClientRect(dialog, &client);
@@ -148,9 +148,9 @@ TEST_F(Templates, EveryControlHasItsIdTextPlaceAndVisibility) {
     EXPECT_EQ(client.bottom, size.bottom);
 
     std::vector<HWND> children = Children(dialog);
-    ASSERT_EQ(children.size(), spec.controls.size());
+    ASSERT_EQ(children.size(), layout.controls.size());
     for (size_t i = 0; i < children.size(); ++i) {
-      const ControlSpec& want = spec.controls[i];
+      const ControlSpec& want = layout.controls[i];
       HWND control = children[i];
       SCOPED_TRACE("control " + std::to_string(i) + " id " + std::to_string(want.id));
       EXPECT_EQ(static_cast<short>(GetDlgCtrlID(control)), static_cast<short>(want.id));

@@ -62,9 +62,9 @@ setup_cmds=()
 if [ -n "$version" ]; then
   setup_cmds+=("HKCU\\Software\\Wine|Version|$version")
 fi
-for spec in "${cdroms[@]+"${cdroms[@]}"}"; do
-  letter=${spec%%=*}; letter=${letter,,}
-  rest=${spec#*=}
+for arg in "${cdroms[@]+"${cdroms[@]}"}"; do
+  letter=${arg%%=*}; letter=${letter,,}
+  rest=${arg#*=}
   dir=${rest%%:*}
   label=${rest#*:}
   disc="$work/cd_$letter"
@@ -74,9 +74,9 @@ for spec in "${cdroms[@]+"${cdroms[@]}"}"; do
   ln -sfn "$disc" "$WINEPREFIX/dosdevices/$letter:"
   setup_cmds+=("HKLM\\Software\\Wine\\Drives|$letter:|cdrom")
 done
-for spec in "${drives[@]+"${drives[@]}"}"; do
-  letter=${spec%%=*}; letter=${letter,,}
-  rest=${spec#*=}
+for arg in "${drives[@]+"${drives[@]}"}"; do
+  letter=${arg%%=*}; letter=${letter,,}
+  rest=${arg#*=}
   dir=${rest%%:*}
   rest=${rest#*:}
   type=${rest%%:*}
@@ -84,7 +84,7 @@ for spec in "${drives[@]+"${drives[@]}"}"; do
   case "$rest" in *:*) label=${rest#*:} ;; esac
   case "$type" in
     hd|network|floppy|cdrom|ramdisk) ;;
-    *) echo "run.sh: unknown drive type '$type' in --drive $spec" >&2; exit 2 ;;
+    *) echo "run.sh: unknown drive type '$type' in --drive $arg" >&2; exit 2 ;;
   esac
   root="$work/drive_$letter"
   mkdir -p "$root"
@@ -93,13 +93,13 @@ for spec in "${drives[@]+"${drives[@]}"}"; do
   ln -sfn "$root" "$WINEPREFIX/dosdevices/$letter:"
   setup_cmds+=("HKLM\\Software\\Wine\\Drives|$letter:|$type")
 done
-for spec in "${smalls[@]+"${smalls[@]}"}"; do
-  letter=${spec%%=*}; letter=${letter,,}
-  size=${spec#*=}
+for arg in "${smalls[@]+"${smalls[@]}"}"; do
+  letter=${arg%%=*}; letter=${letter,,}
+  size=${arg#*=}
   small="$work/small_$letter"
   mkdir -p "$small"
   if ! mount -t tmpfs -o "size=$size" kaze-small "$small"; then
-    echo "run.sh: ERROR: --small-drive $spec: cannot mount a tmpfs of $size at $small" \
+    echo "run.sh: ERROR: --small-drive $arg: cannot mount a tmpfs of $size at $small" \
          "(mounting needs root or CAP_SYS_ADMIN); the test cannot run" >&2
     exit 3
   fi
