@@ -231,9 +231,13 @@ bool UninstallLog::RemoveEmptyFolder(const char* path) {
 }
 
 bool UninstallLog::RemoveFolderTree(const std::string& path, const RemovalRequest* request) {
-  if (!PathExists(path.c_str())) return true;
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
   std::string folder = path;
   if (!EndsWithBackslash(folder.c_str())) folder += '\\';
+  // A link (junction, symbolic link) leads out of the tree: only the link itself goes,
+  // never what it points at.
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return RemoveDirectoryA(path.c_str()) != FALSE;
   {
     WIN32_FIND_DATAA found;
     ScopedFindHandle search(FindFirstFileA((folder + "*.*").c_str(), &found));
@@ -243,8 +247,11 @@ bool UninstallLog::RemoveFolderTree(const std::string& path, const RemovalReques
         if (name == "." || name == "..") continue;
         std::string full = folder + name;
         CountStep(REMOVAL_PATH, full.c_str(), request);
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveFolderTree(full, request);
-        DeleteLoggedFile(full.c_str());
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+          RemoveFolderTree(full, request);
+        } else {
+          DeleteLoggedFile(full.c_str());
+        }
       } while (FindNextFileA(search.get(), &found));
     }
   }

@@ -226,6 +226,88 @@ TEST_F(UninstallLogTest, FolderTreeIsEmptiedWithAStepForEachEntry) {
   EXPECT_EQ(steps_[3].total, 1);
 }
 
+// Runs a host program with Unix paths as its arguments (Wine runs Unix programs); waits
+// until done(), since the process handle of a Unix program does not wait for it.
+template <typename Done>
+bool RunHostCommand(const char* program, const std::vector<std::string>& paths, Done done) {
+  using UnixNameFn = char*(__cdecl*)(const wchar_t*);
+  auto unixName = reinterpret_cast<UnixNameFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (unixName == nullptr) return false;
+  std::string command = program;
+  for (const std::string& path : paths) {
+    wchar_t wide[MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    char* name = unixName(wide);
+    if (name == nullptr) return false;
+    command += std::string(" \"") + name + "\"";
+    HeapFree(GetProcessHeap(), 0, name);
+  }
+  std::vector<wchar_t> wide(command.size() + 1);
+  MultiByteToWideChar(CP_UTF8, 0, command.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return false;
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  for (int i = 0; i < 100; ++i) {
+    if (done()) return true;
+    Sleep(50);
+  }
+  return done();
+}
+
+// Symbolic links to folders, which Wine shows as folders with FILE_ATTRIBUTE_REPARSE_POINT;
+// removed again at the end so that the scratch folders can go.
+class FolderLinks {
+ public:
+  FolderLinks() = default;
+  FolderLinks(const FolderLinks&) = delete;
+  FolderLinks& operator=(const FolderLinks&) = delete;
+  ~FolderLinks() {
+    for (const std::string& link : links_) {
+      RunHostCommand("Z:\\bin\\rm -f", {link}, [&] { return !Exists(link); });
+    }
+  }
+  // False where no such link can be made.
+  bool Make(const std::string& link, const std::string& target) {
+    links_.push_back(link);
+    return RunHostCommand("Z:\\bin\\ln -s", {target, link}, [&] {
+      DWORD attributes = GetFileAttributesA(link.c_str());
+      return attributes != INVALID_FILE_ATTRIBUTES &&
+             (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    });
+  }
+
+ private:
+  std::vector<std::string> links_;
+};
+
+TEST_F(UninstallLogTest, FolderTreeRemovalNeverFollowsALinkOutOfTheTree) {
+  test::ScratchFolder outside("KazeUninstallOutside");
+  std::string kept = outside.Write("user.sav", "mine");
+  std::string tree = MakeFolder("Tree\\");
+  std::string inner = MakeFile("Tree\\f.dat");
+  std::string linkedTree = install_ + "Linked";
+  FolderLinks links;
+  if (!links.Make(tree + "Elsewhere", outside.path()) || !links.Make(linkedTree, outside.path())) {
+    GTEST_SKIP() << "no folder links on this system";
+  }
+  ASSERT_TRUE(log_.BeginLog(install_.c_str()));
+  log_.AppendEntry(LOG_DIRA, tree.c_str());
+  log_.AppendEntry(LOG_DIRA, linkedTree.c_str());
+  ASSERT_TRUE(log_.CommitLog());
+
+  EXPECT_TRUE(log_.RemoveLoggedItems(false, &request_));
+  EXPECT_FALSE(Exists(inner));
+  EXPECT_TRUE(Exists(kept)) << "a file behind a link was deleted";
+  EXPECT_EQ(ReadBytes(kept), "mine");
+}
+
 TEST_F(UninstallLogTest, LogsThatRecordNothingAreDeletedAndNothingElseIsTouched) {
   std::string bystander = MakeFile("keep.me");
   std::string wrongFormat("KAZE_UNINST_DAT\x02", 16);
