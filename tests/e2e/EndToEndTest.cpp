@@ -40,36 +40,44 @@ void Shot(const std::string& name) {
   EXPECT_TRUE(SaveScreenshot(ProgramFolder() + name + ".bmp")) << name;
 }
 
-TEST(EndToEnd, FromStartToSettingsThenCancel) {
-  // The stand-in account library beside setup.exe answers "administrator".
-  SetEnvironmentVariableA("KAZE_NETAPI_PRIVILEGE", "admin");
-  ChildProcess setup("Q:\\setup.exe");
-  ASSERT_TRUE(setup.started());
-  HWND frame = setup.WaitForWindow(IsWizardFrame, 30000);
-  ASSERT_NE(frame, nullptr) << "the wizard did not open";
-  HWND next = GetDlgItem(frame, 1008);
+// Starts at step 1 and goes to step 3 as a user would, with a screenshot of each step;
+// *frame is the wizard's window.
+void WalkToSettings(const ChildProcess& setup, HWND* frame) {
+  *frame = setup.WaitForWindow(IsWizardFrame, 30000);
+  ASSERT_NE(*frame, nullptr) << "the wizard did not open";
+  HWND wizard = *frame;
+  HWND next = GetDlgItem(wizard, 1008);
 
-  ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(frame) == kStep1; }, 5000))
-      << WindowText(frame);
+  ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(wizard) == kStep1; }, 5000))
+      << WindowText(wizard);
   Sleep(300);  // the entry checks run 50 ms after the window appeared
   EXPECT_EQ(setup.Windows().size(), 1u) << "a message box appeared at start";
   EXPECT_EQ(WindowText(next), "次へ");
   Shot("step1");
 
-  Click(frame, 1008);
-  ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(frame) == kStep2; }, 5000));
+  Click(wizard, 1008);
+  ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(wizard) == kStep2; }, 5000));
   // The disc is in Q: already: found in the first pass, and Next comes back.
   Sleep(300);
   ASSERT_TRUE(WaitFor(setup, [&] { return IsWindowEnabled(next) != FALSE; }, 8000));
   Shot("step2");
 
-  Click(frame, 1008);
-  ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(frame) == kStep3; }, 5000));
+  Click(wizard, 1008);
+  ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(wizard) == kStep3; }, 5000));
   EXPECT_EQ(WindowText(next), "インストール");
   Sleep(300);
   ASSERT_TRUE(WaitFor(setup, [&] { return IsWindowEnabled(next) != FALSE; }, 8000))
       << "install.ini was not loaded";
   Shot("step3");
+}
+
+TEST(EndToEnd, FromStartToSettingsThenCancel) {
+  // The stand-in account library beside setup.exe answers "administrator".
+  SetEnvironmentVariableA("KAZE_NETAPI_PRIVILEGE", "admin");
+  ChildProcess setup("Q:\\setup.exe");
+  ASSERT_TRUE(setup.started());
+  HWND frame = nullptr;
+  ASSERT_NO_FATAL_FAILURE(WalkToSettings(setup, &frame));
 
   // Cancel asks; No keeps the wizard, Yes ends it.
   Click(frame, 2);
@@ -119,21 +127,9 @@ TEST(EndToEnd, InstallsThenUninstalls) {
       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KAZE_CORP 月見日和";
   ChildProcess setup("Q:\\setup.exe");
   ASSERT_TRUE(setup.started());
-  HWND frame = setup.WaitForWindow(IsWizardFrame, 30000);
-  ASSERT_NE(frame, nullptr);
+  HWND frame = nullptr;
+  ASSERT_NO_FATAL_FAILURE(WalkToSettings(setup, &frame));
   HWND next = GetDlgItem(frame, 1008);
-  ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(frame) == kStep1; }, 5000));
-  Shot("step1");
-  Click(frame, 1008);
-  ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(frame) == kStep2; }, 5000));
-  Sleep(300);
-  ASSERT_TRUE(WaitFor(setup, [&] { return IsWindowEnabled(next) != FALSE; }, 8000));
-  Shot("step2");
-  Click(frame, 1008);
-  ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(frame) == kStep3; }, 5000));
-  Sleep(300);
-  ASSERT_TRUE(WaitFor(setup, [&] { return IsWindowEnabled(next) != FALSE; }, 8000));
-  Shot("step3");
 
   Click(frame, 1008);  // "インストール"
   ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(frame) == kStep4; }, 10000));
