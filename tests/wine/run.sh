@@ -62,17 +62,10 @@ setup_cmds=()
 if [ -n "$version" ]; then
   setup_cmds+=("HKCU\\Software\\Wine|Version|$version")
 fi
+# A CD-ROM drive is a drive of type cdrom: L=DIR:LABEL becomes L=DIR:cdrom:LABEL.
 for arg in "${cdroms[@]+"${cdroms[@]}"}"; do
-  letter=${arg%%=*}; letter=${letter,,}
   rest=${arg#*=}
-  dir=${rest%%:*}
-  label=${rest#*:}
-  disc="$work/cd_$letter"
-  mkdir -p "$disc"
-  if [ -n "$dir" ]; then cp -a "$dir/." "$disc/"; fi
-  if [ -n "$label" ]; then printf '%s\n' "$label" > "$disc/.windows-label"; fi
-  ln -sfn "$disc" "$WINEPREFIX/dosdevices/$letter:"
-  setup_cmds+=("HKLM\\Software\\Wine\\Drives|$letter:|cdrom")
+  drives+=("${arg%%=*}=${rest%%:*}:cdrom:${rest#*:}")
 done
 for arg in "${drives[@]+"${drives[@]}"}"; do
   letter=${arg%%=*}; letter=${letter,,}
