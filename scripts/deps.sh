@@ -26,4 +26,35 @@ fi
 if [ "${need_locale:-0}" = 1 ]; then
   $sudo localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi
+
+# Wine runs our 32-bit programs in a 32-bit Linux process. Some kernels refuse i386
+# programs (no IA-32 emulation: execve answers "Exec format error"); there the i386 Linux
+# side of Wine runs under QEMU's user-mode emulator. QEMU before 8.1 ignores the
+# MAP_FIXED_NOREPLACE placement Wine relies on and takes minutes per process, so the
+# emulator comes from bookworm-backports.
+if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  qemu=/usr/bin/qemu-i386
+  if ! "$qemu" --version 2>/dev/null | grep -qE 'version ([89]|[1-9][0-9])\.'; then
+    list=/etc/apt/sources.list.d/bookworm-backports.list
+    if [ ! -f "$list" ]; then
+      echo "deb http://deb.debian.org/debian bookworm-backports main" | $sudo tee "$list" >/dev/null
+    fi
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+      -t bookworm-backports qemu-user >/dev/null
+  fi
+  binfmt=/proc/sys/fs/binfmt_misc
+  [ -e "$binfmt/register" ] || $sudo mount -t binfmt_misc binfmt_misc "$binfmt"
+  if [ ! -e "$binfmt/kaze-i386" ]; then
+    # i386 ELF executables and shared objects; F: the emulator is opened now, so it also
+    # serves programs started from other mount namespaces.
+    magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+    mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+    printf '%s' ":kaze-i386:M::$magic:$mask:$qemu:F" | $sudo tee "$binfmt/register" >/dev/null
+  fi
+  if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+    echo "deps.sh: this machine cannot run 32-bit programs, not even under $qemu" >&2
+    exit 1
+  fi
+fi
 exit 0
