@@ -15,15 +15,9 @@ env LC_ALL=ja_JP.UTF-8 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentV
 wineserver -w
 # wineboot links the user's Desktop, Documents and the like to the Linux home: a shortcut
 # made on the desktop, or a rollback gone wrong, would then write or delete host files.
-# Every such link becomes an empty folder of the prefix's own.
-for link in "$base"/drive_c/users/*/*; do
-  if [ -L "$link" ]; then
-    rm -f "$link"
-    mkdir "$link"
-  fi
-done
-if find "$base/drive_c/users" -type l | grep -q .; then
-  echo "make-base.sh: links out of the prefix remain under drive_c/users" >&2
-  exit 1
-fi
+# Every such link (Templates too, deeper down) becomes an empty folder of the prefix's own.
+while IFS= read -r -d '' link; do
+  rm -f "$link"
+  mkdir "$link"
+done < <(find "$base/drive_c/users" -type l -print0)
 touch "$base/.kaze-ready-3"
