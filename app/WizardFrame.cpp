@@ -13,6 +13,7 @@
 #include "resources/resource.h"
 #include "system/DriveQueries.h"
 #include "system/OsServices.h"
+#include "system/WindowsCompat.h"
 #include "ui/Prompts.h"
 
 namespace kaze {
@@ -55,8 +56,7 @@ BOOL WizardFrame::OnInitDialog() {
   SendMessageA(window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
 
   // The settings page's list view and the progress page's bar.
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&controls);
+  InitCommonControlsFor(ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS);
 
   context_ = std::make_unique<InstallContext>();
   context_->productIdentity = std::make_unique<ProductIdentity>();

@@ -6,6 +6,7 @@
 
 #include "system/Dbcs.h"
 #include "system/PathText.h"
+#include "system/WindowsCompat.h"
 
 namespace kaze {
 
@@ -15,7 +16,7 @@ namespace {
 
 bool FileSize(const char* path, ULONGLONG* size) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
+  if (!GetFileAttributeData(path, &data)) return false;
   *size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   return true;
 }

@@ -14,6 +14,7 @@
 
 #include "system/Dbcs.h"
 #include "system/PathText.h"
+#include "system/WindowsCompat.h"
 #include "uninstall/UninstallLog.h"
 
 namespace {
@@ -86,6 +87,24 @@ void WaitForProcess(DWORD pid) {
   CloseHandle(process);
 }
 
+// A copy of this program under a name of its own in the temporary folder (another
+// uninstallation, or a file of someone else, may hold any fixed name); empty on failure.
+std::string TemporaryCopy(const std::string& temp) {
+  std::string self = ModulePath();
+  if (self.empty()) return std::string();
+  DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+  for (DWORD attempt = 0; attempt < 100; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, "KzUn%04lX.exe",
+                  static_cast<unsigned long>((seed + attempt) & 0xFFFF));
+    std::string copy = temp + name;
+    // CopyFile with "fail if exists" never replaces a file that is there.
+    if (CopyFileA(self.c_str(), copy.c_str(), TRUE)) return copy;
+    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  return std::string();
+}
+
 int Uninstall(const std::string& folder) {
   std::string corp = ReadInstalled(folder, "CORPNAME");
   std::string app = ReadInstalled(folder, "APPNAME");
@@ -132,7 +151,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     WaitForProcess(static_cast<DWORD>(std::strtoul(args[4].c_str(), nullptr, 10)));
     int result = Uninstall(folder);
     // This copy lies in the temporary folder; it goes at the next start of Windows.
-    MoveFileExA(ModulePath().c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    kaze::DeleteFileAtRestart(ModulePath().c_str());
     return result;
   }
 
@@ -146,8 +165,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   char temp[MAX_PATH] = {};
   DWORD length = GetTempPathA(sizeof temp, temp);
   if (length == 0 || length >= sizeof temp) return 1;
-  std::string copy = std::string(temp) + "Kaze_Inst_run.exe";
-  if (!CopyFileA(ModulePath().c_str(), copy.c_str(), FALSE)) return Uninstall(folder);
+  std::string copy = TemporaryCopy(temp);
+  if (copy.empty()) return Uninstall(folder);
   std::string line = "\"" + copy + "\" \"" + installed + "\" /D /R " +
                      std::to_string(GetCurrentProcessId());
   STARTUPINFOA startup = {};

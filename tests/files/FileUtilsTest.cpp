@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "system/FileUtils.h"
+#include "system/WindowsCompat.h"
 #include "tests/support/ScratchFiles.h"
 
 namespace kaze {
@@ -326,6 +327,46 @@ TEST_F(ListFolderTest, MissingFolderGivesAnEmptyNode) {
   EXPECT_EQ(listing->folders[0].fileCount, 0u);
   EXPECT_TRUE(listing->files.empty());
   EXPECT_TRUE(ListFolder(root_.c_str(), 0)->files.empty());
+}
+
+}  // namespace
+}  // namespace kaze
+
+namespace kaze {
+namespace {
+
+// Windows 95 has no GetFileAttributesExA; its stand-in must answer as the real one does
+// wherever the real one answers, and refuse wildcards, which would name some other file.
+TEST(FileAttributeFallback, AnswersAsGetFileAttributesExDoes) {
+  test::ScratchFolder scratch("KazeAttributeFallback");
+  ASSERT_TRUE(test::WriteBytes(scratch / "plain.dat", std::string(70000, 'x')));
+  // ソ (83 5C) ends the folder's name with a trail byte equal to '\'.
+  std::string dbcsFolder = scratch.Folder("\x83\x5C\\");
+  ASSERT_TRUE(test::WriteBytes(dbcsFolder + "\x95\x5C.txt", "moon"));
+  ASSERT_TRUE(test::WriteBytes(scratch / "a1.txt", "other"));
+
+  const std::string present[] = {
+      scratch / "plain.dat", scratch.path(), dbcsFolder, dbcsFolder + "\x95\x5C.txt",
+      scratch.path().substr(0, scratch.path().size() - 1), "C:\\",
+  };
+  for (const std::string& path : present) {
+    SCOPED_TRACE(path);
+    WIN32_FILE_ATTRIBUTE_DATA expected = {}, fallback = {};
+    ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &expected));
+    ASSERT_TRUE(FindFileAttributeData(path.c_str(), &fallback));
+    EXPECT_EQ(fallback.dwFileAttributes, expected.dwFileAttributes);
+    if (path != "C:\\") {
+      EXPECT_EQ(fallback.nFileSizeLow, expected.nFileSizeLow);
+      EXPECT_EQ(fallback.nFileSizeHigh, expected.nFileSizeHigh);
+      EXPECT_EQ(CompareFileTime(&fallback.ftLastWriteTime, &expected.ftLastWriteTime), 0);
+    }
+  }
+  const std::string refused[] = {scratch / "missing.dat", scratch / "a?.txt", scratch / "*.txt",
+                                 dbcsFolder + "*", ""};
+  for (const std::string& path : refused) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    EXPECT_FALSE(FindFileAttributeData(path.c_str(), &data)) << path;
+  }
 }
 
 }  // namespace

@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "system/DriveRules.h"
 #include "system/PathSplit.h"
+#include "system/ProfileSection.h"
 
 namespace kaze {
 namespace {
@@ -138,6 +140,41 @@ TEST(SpaceArithmetic, NeedsStrictlyMoreFreeMegabytesThanRequired) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(HasEnoughSpace(c.freeKb, c.requiredMb), c.enough) << c.freeKb << " " << c.requiredMb;
+  }
+}
+
+// WININIT.INI's [rename] section: read whole, one line added, written back whole. Every
+// line of another program must survive the round trip, and a line is never doubled.
+TEST(ProfileSection, AddsOneLineAndKeepsEveryOtherLine) {
+  struct Case {
+    std::string existing;  // as GetPrivateProfileSectionA answers (count without last NUL)
+    std::string line;
+    bool added;
+    std::vector<std::string> after;
+  };
+  const Case cases[] = {
+      {std::string(""), "NUL=C:\\TEMP\\KZUN1.EXE", true, {"NUL=C:\\TEMP\\KZUN1.EXE"}},
+      {std::string("NUL=C:\\A.TMP\0NUL=C:\\B.TMP\0", 26), "NUL=C:\\TEMP\\KZUN1.EXE", true,
+       {"NUL=C:\\A.TMP", "NUL=C:\\B.TMP", "NUL=C:\\TEMP\\KZUN1.EXE"}},
+      // Already there, in other letter case: not added again.
+      {std::string("nul=c:\\temp\\kzun1.exe\0", 22), "NUL=C:\\TEMP\\KZUN1.EXE", false,
+       {"nul=c:\\temp\\kzun1.exe"}},
+      // 表 is 95 5C: its trail byte is no backslash, and a different trail byte is a
+      // different character, whatever the case rule says about ASCII.
+      {std::string("NUL=C:\\\x95\x5C\\A.EXE\0", 16), "NUL=C:\\\x95\x7C\\A.EXE", true,
+       {"NUL=C:\\\x95\x5C\\A.EXE", "NUL=C:\\\x95\x7C\\A.EXE"}},
+      // Trail bytes in the letter range are not folded: ア (83 41) is not 83 61.
+      {std::string("NUL=C:\\\x83\x41.EXE\0", 13), "NUL=C:\\\x83\x61.EXE", true,
+       {"NUL=C:\\\x83\x41.EXE", "NUL=C:\\\x83\x61.EXE"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> lines = SplitProfileSection(c.existing.data(), c.existing.size());
+    EXPECT_EQ(AddProfileLine(&lines, c.line), c.added) << c.line;
+    EXPECT_EQ(lines, c.after) << c.line;
+    std::string joined = JoinProfileSection(lines);
+    ASSERT_GE(joined.size(), 1u);
+    EXPECT_EQ(joined.back(), '\0');
+    EXPECT_EQ(SplitProfileSection(joined.data(), joined.size() - 1), c.after);
   }
 }
 

@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include <string>
+#include <vector>
 
 #include "tests/support/ScratchFiles.h"
 #include "tests/support/ProcessDriver.h"
@@ -24,7 +27,75 @@ bool KeyExists(const char* key) {
   return true;
 }
 
+bool IsNt() {
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+std::string WininitPath() {
+  char windows[MAX_PATH] = {};
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  return std::string(windows) + "\\WININIT.INI";
+}
+
+// The files the system is asked to delete at its next start: on NT the pairs of
+// PendingFileRenameOperations with an empty target, on 9x the NUL= lines of WININIT.INI.
+std::vector<std::string> RestartDeletions() {
+  std::vector<std::string> paths;
+  if (IsNt()) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
+                      KEY_READ, &key) != ERROR_SUCCESS) {
+      return paths;
+    }
+    std::vector<char> data(65536);
+    DWORD size = static_cast<DWORD>(data.size());
+    DWORD type = 0;
+    LONG status = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type,
+                                   reinterpret_cast<BYTE*>(data.data()), &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) return paths;
+    // Pairs of source and target, each ending with a NUL; an empty target deletes.
+    std::vector<std::string> strings;
+    std::string current;
+    for (DWORD i = 0; i < size; ++i) {
+      if (data[i] == '\0') {
+        strings.push_back(current);
+        current.clear();
+      } else {
+        current += data[i];
+      }
+    }
+    for (size_t i = 0; i + 1 < strings.size() && !strings[i].empty(); i += 2) {
+      if (!strings[i + 1].empty()) continue;
+      std::string source = strings[i];
+      if (source.rfind("\\??\\", 0) == 0) source.erase(0, 4);
+      paths.push_back(source);
+    }
+  } else {
+    char section[8192] = {};
+    DWORD got = GetPrivateProfileSectionA("rename", section, sizeof section, WininitPath().c_str());
+    for (DWORD i = 0; i < got; i += static_cast<DWORD>(std::strlen(section + i)) + 1) {
+      std::string line = section + i;
+      if (line.rfind("NUL=", 0) == 0) paths.push_back(line.substr(4));
+    }
+  }
+  return paths;
+}
+
+std::string ShortPath(const std::string& path) {
+  char shortPath[MAX_PATH] = {};
+  DWORD n = GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
+  return n == 0 || n >= MAX_PATH ? path : std::string(shortPath, n);
+}
+
 TEST(Uninstaller, RemovesWhatTheLogListsAndNothingElse) {
+  // Another program's pending deletion, which must stay.
+  const char kForeign[] = "C:\\WINDOWS\\TEMP\\OTHER~1.TMP";
+  if (!IsNt()) {
+    ASSERT_TRUE(WritePrivateProfileStringA("rename", "NUL", kForeign, WininitPath().c_str()));
+  }
   const std::string programs = "C:\\Program Files\\";
   const std::string corp = programs + "KAZE_CORP\\";
   const std::string folder = corp + "月見日和\\";
@@ -80,6 +151,31 @@ TEST(Uninstaller, RemovesWhatTheLogListsAndNothingElse) {
   EXPECT_FALSE(KeyExists(kEntryKey));
   EXPECT_TRUE(Exists(programs)) << "a folder the installation did not make was removed";
   EXPECT_EQ(ReadBytes(programs + "foreign.txt"), "not ours");
+
+  // The copy that did the work lies in the temporary folder, and goes at the next start
+  // (marked once it has closed its last message, so allow it a moment).
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  std::vector<std::string> pending;
+  std::vector<std::string> copies;
+  for (DWORD start = GetTickCount(); copies.empty() && GetTickCount() - start < 15000; Sleep(200)) {
+    pending = RestartDeletions();
+    for (const std::string& path : pending) {
+      std::string folder = path.substr(0, path.find_last_of('\\') + 1);
+      std::string name = path.substr(folder.size());
+      if (_stricmp(ShortPath(folder).c_str(), ShortPath(temp).c_str()) == 0 &&
+          _strnicmp(name.c_str(), "KZUN", 4) == 0) {
+        copies.push_back(path);
+      }
+    }
+  }
+  ASSERT_EQ(copies.size(), 1u) << "the temporary copy is not marked for deletion at restart";
+  EXPECT_TRUE(Exists(copies[0])) << copies[0];
+  if (!IsNt()) {
+    bool kept = false;
+    for (const std::string& path : pending) kept = kept || path == kForeign;
+    EXPECT_TRUE(kept) << "another program's line in WININIT.INI is gone";
+  }
 }
 
 TEST(Uninstaller, NoAnswerYesNoRemoval) {
