@@ -15,10 +15,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}/win
 out=$root/out/demo
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build "$build" -j "$(nproc)" --target setup tsukimi_demo kaze_inst cab32 standin_netapi32 e2e_driver
+cmake --build "$build" -j "$(nproc)" --target shipped standin_netapi32 e2e_driver
 
-extras=("$build/app/setup.exe" "$build/demo/Tsukimi.exe" "$build/uninstaller/Kaze_Inst.exe"
-        "$build/cab32/cab32.dll" "$build/tests/standins/netapi32.dll")
+# The programs of the disc come from the shipped build (win32-thread compilers, stripped,
+# for Windows 95 and NT 4.0 onward); the account stand-in and the driver are test programs.
+shipped=$build/shipped
+extras=("$shipped/app/setup.exe" "$shipped/demo/Tsukimi.exe" "$shipped/uninstaller/Kaze_Inst.exe"
+        "$shipped/cab32/cab32.dll" "$build/tests/standins/netapi32.dll")
 "$root/tests/e2e/make-disc.sh" "$out/disc1" "${extras[@]}"
 
 export WINE_BASE_PREFIX=${WINE_BASE_PREFIX:-$root/out/wine-base}

@@ -3,6 +3,9 @@
 // a screenshot of each step beside this program.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <shlobj.h>
+
 #include <string>
 
 #include "system/OsServices.h"
@@ -118,9 +121,50 @@ std::string ReadValue(const char* key, const char* name) {
   return value;
 }
 
+bool IsNtFamily() {
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+// A Start-menu Programs folder as the shell names it, with a trailing backslash.
+std::string ShellProgramsFolder(int csidl) {
+  char path[MAX_PATH] = {};
+  if (!SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE)) return "";
+  std::string folder = path;
+  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  return folder;
+}
+
+// The account check belongs to the NT family: there an ordinary user is refused at step 1
+// and can only close the wizard; on Windows 9x nobody's account is asked about.
+void CheckAccountRuleOfTheFamily() {
+  SetEnvironmentVariableA("KAZE_NETAPI_PRIVILEGE", "user");
+  ChildProcess setup("Q:\\setup.exe");
+  ASSERT_TRUE(setup.started());
+  HWND frame = setup.WaitForWindow(IsWizardFrame, 30000);
+  ASSERT_NE(frame, nullptr) << "the wizard did not open";
+  HWND refusal = setup.WaitForWindow(IsMessageBox("簡易インストーラ"), IsNtFamily() ? 10000 : 4000);
+  if (IsNtFamily()) {
+    ASSERT_NE(refusal, nullptr) << "an ordinary NT user was not refused";
+    PressButton(refusal, IDOK);
+    ASSERT_TRUE(WaitFor(setup, [&] { return !IsWindowVisible(GetDlgItem(frame, 1008)); }, 5000));
+    Click(frame, 2);  // "終了": no question
+  } else {
+    ASSERT_EQ(refusal, nullptr) << "Windows 9x asked about the account: " << MessageBoxText(refusal);
+    Click(frame, 2);
+    HWND question = setup.WaitForWindow(IsMessageBox("簡易インストーラ"), 5000);
+    ASSERT_NE(question, nullptr);
+    PressButton(question, IDYES);
+  }
+  EXPECT_TRUE(setup.WaitForExit(10000));
+}
+
 // The whole run on the demo disc: the standard type into the default folder, then the
 // uninstaller from the uninstall entry, which leaves nothing of the installation behind.
+// Run under each Windows version the game is sold for, from 95 to a current one.
 TEST(EndToEnd, InstallsThenUninstalls) {
+  ASSERT_NO_FATAL_FAILURE(CheckAccountRuleOfTheFamily());
   SetEnvironmentVariableA("KAZE_NETAPI_PRIVILEGE", "admin");
   const std::string folder = "C:\\Program Files\\KAZE_CORP\\月見日和\\";
   const char kEntry[] =
@@ -148,12 +192,17 @@ TEST(EndToEnd, InstallsThenUninstalls) {
   EXPECT_EQ(ReadValue("Software\\KAZE_CORP\\Tsukimi", "install"), folder);
   std::string uninstall = ReadValue(kEntry, "UninstallString");
   EXPECT_EQ(uninstall, "\"" + folder + "Kaze_Inst.exe\" \"" + folder + "Kaze_Inst.exe\" \"/D\"");
-  // The program group: all users' on NT, the user's own on Windows 9x.
-  char programsFolder[MAX_PATH] = {};
-  ASSERT_TRUE(GetProgramsFolder(programsFolder));
-  const std::string programs = programsFolder;
-  EXPECT_TRUE(Exists(programs + "KAZE_CORP\\月見日和\\アンインストール.lnk"));
+  // The program group: all users' on NT, the user's own on Windows 9x, never the other.
+  const std::string common = ShellProgramsFolder(CSIDL_COMMON_PROGRAMS);
+  const std::string own = ShellProgramsFolder(CSIDL_PROGRAMS);
+  const std::string programs = IsNtFamily() ? common : own;
+  const std::string other = IsNtFamily() ? own : common;
+  ASSERT_FALSE(programs.empty());
+  EXPECT_TRUE(Exists(programs + "KAZE_CORP\\月見日和\\アンインストール.lnk")) << programs;
   EXPECT_TRUE(Exists(programs + "KAZE_CORP\\月見日和\\月見日和.lnk"));
+  if (!other.empty() && other != programs) {
+    EXPECT_FALSE(Exists(other + "KAZE_CORP")) << "the group went to the other family's folder";
+  }
 
   Click(frame, 1008);
   ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(frame) == kStep5; }, 5000));
