@@ -116,6 +116,40 @@ bool CabinetHeaderMatches(const unsigned char* head, size_t length, uint64_t fil
   return ReadLe32(head + 8) == fileSize;
 }
 
+bool CabinetNextPartName(const unsigned char* head, size_t length, char* out, size_t size) {
+  if (size > 0) out[0] = '\0';
+  if (length < 36 || std::memcmp(head, "MSCF", 4) != 0) return false;
+  const unsigned flags = static_cast<unsigned>(head[30] | (head[31] << 8));
+  const unsigned kPrev = 0x0001, kNext = 0x0002, kReserve = 0x0004;
+  if ((flags & kNext) == 0) return false;
+  size_t at = 36;
+  if (flags & kReserve) {
+    if (length < 40) return false;
+    at = 40 + static_cast<size_t>(head[36] | (head[37] << 8));
+  }
+  // Each name is NUL-terminated and at most 255 bytes; the previous part's two come first.
+  auto skipName = [&](size_t* pos, size_t* nameLength) {
+    size_t start = *pos;
+    while (*pos < length && head[*pos] != 0) {
+      if (*pos - start >= 255) return false;
+      ++*pos;
+    }
+    if (*pos >= length) return false;
+    *nameLength = *pos - start;
+    ++*pos;
+    return true;
+  };
+  size_t n = 0;
+  if (flags & kPrev) {
+    if (!skipName(&at, &n) || !skipName(&at, &n)) return false;
+  }
+  size_t start = at;
+  if (!skipName(&at, &n) || n == 0 || n >= size) return false;
+  std::memcpy(out, head + start, n);
+  out[n] = '\0';
+  return true;
+}
+
 bool FormatCabErrorText(int code, char* out, size_t size) {
   if (size > 0) out[0] = '\0';
   if (code == -1) return false;

@@ -58,6 +58,11 @@ void CabProgressFileEnd(CabExtractRecord& record, uint32_t libraryBytesWritten);
 // size field equal to the file's size. head holds the first length bytes of the file.
 bool CabinetHeaderMatches(const unsigned char* head, size_t length, uint64_t fileSize);
 
+// The next part's file name from a cabinet header of a set (head: the file's first length
+// bytes). False, out empty, for a cabinet that names none, a damaged header or a name that
+// does not fit in size bytes.
+bool CabinetNextPartName(const unsigned char* head, size_t length, char* out, size_t size);
+
 // The message shown for a library result code ("UnCab Error"), cut to fit size bytes.
 // Returns false for -1, which is shown as nothing.
 bool FormatCabErrorText(int code, char* out, size_t size);

@@ -251,7 +251,7 @@ int CabLibrary::Extract(const CabExtractRecord& request, CabProgressCallback* ca
   stoppedWithMessage_ = false;
   int result = cab_(owner_, command, nullptr, 0);
   if (result != 0) {
-    if (!stoppedWithMessage_) ShowCabError(result);
+    if (!stoppedWithMessage_) ShowCabErrorFor(result, archivePath);
     Notify(CAB_FAILED);
     return 0;
   }
@@ -282,8 +282,16 @@ bool CabLibrary::OpenArchiveStep(const char* archivePath) {
   }
   HANDLE archive = openArchive_(owner_, archivePath, 0);
   if (archive == nullptr) {
-    ShowFormatted(kErrorCaption, MB_OK | MB_ICONERROR,
-                  "指定されたCABファイル [%s] を開けませんでした", archivePath);
+    std::string missing = MissingSetPart(archivePath);
+    if (!missing.empty()) {
+      // Both paths whole: a path cut short would name another file.
+      std::string text = std::string("指定されたCABファイル [") + archivePath +
+                         "] を開けませんでした\n続きのCABファイル [" + missing + "] が見つかりません";
+      ShowMessage(nullptr, text.c_str(), kErrorCaption, MB_OK | MB_ICONERROR);
+    } else {
+      ShowFormatted(kErrorCaption, MB_OK | MB_ICONERROR,
+                    "指定されたCABファイル [%s] を開けませんでした", archivePath);
+    }
     return false;
   }
   // Only a test that the library can open it; the command does the work.
@@ -302,6 +310,39 @@ bool CabLibrary::IsCabinetHeader(const char* path) {
   if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
   uint64_t size = (static_cast<uint64_t>(high) << 32) | low;
   return CabinetHeaderMatches(head, got, size);
+}
+
+// The first part of the archive's set that is not beside it, following the parts' headers
+// from the archive on; empty when every named part is there.
+std::string CabLibrary::MissingSetPart(const char* archivePath) {
+  std::string path = archivePath;
+  for (int part = 0; part < 255; ++part) {
+    ReadOnlyFile file(path.c_str());
+    if (!file.ok()) return part == 0 ? std::string() : path;
+    unsigned char head[1200];
+    DWORD got = 0;
+    if (!ReadFile(file.get(), head, sizeof head, &got, nullptr)) return std::string();
+    char next[256];
+    if (!CabinetNextPartName(head, got, next, sizeof next)) return std::string();
+    char folder[kCabPathSize];
+    if (!ParentFolderOf(path.c_str(), folder, sizeof folder)) return std::string();
+    path = std::string(folder) + next;
+    if (!Exists(path.c_str())) return path;
+  }
+  return std::string();
+}
+
+void CabLibrary::ShowCabErrorFor(int code, const char* archivePath) {
+  char text[kCabPathSize];
+  if (!FormatCabErrorText(code, text, sizeof text)) return;
+  std::string message = text;
+  // A set whose later part is missing: say which file the disc lacks.
+  const int kNotFindArcFile = 0x8029;
+  if (code == kNotFindArcFile) {
+    std::string missing = MissingSetPart(archivePath);
+    if (!missing.empty()) message += "\n続きのCABファイル [" + missing + "] が見つかりません";
+  }
+  ShowMessage(nullptr, message.c_str(), kUnCabErrorCaption, MB_OK | MB_ICONERROR);
 }
 
 void CabLibrary::ShowCabError(int code) {

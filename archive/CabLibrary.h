@@ -3,6 +3,8 @@
 // it, weighs archives and unpacks one archive at a time with per-file notices.
 #include <windows.h>
 
+#include <string>
+
 #include "archive/CabFormat.h"
 
 namespace kaze {
@@ -64,6 +66,10 @@ class CabLibrary {
 
   // The library's result codes as messages ("UnCab Error"); -1 shows nothing.
   static void ShowCabError(int code);
+
+  // ShowCabError, and for a set whose later part is missing also that part's path.
+  static void ShowCabErrorFor(int code, const char* archivePath);
+  static std::string MissingSetPart(const char* archivePath);
 
   // The Microsoft Cabinet header test on the file's first 12 bytes and its size.
   static bool IsCabinetHeader(const char* path);

@@ -174,10 +174,14 @@ CAB32_EXPORT BOOL WINAPI CabCheckArchive(LPCSTR path, const int mode) {
   return TRUE;
 }
 
+// The files of the whole set that the cabinet begins: those it holds itself and those of
+// the parts after it, each counted once.
 CAB32_EXPORT int WINAPI CabGetFileCount(LPCSTR path) {
   CabinetFacts facts;
   if (path == nullptr || !ReadCabinetFacts(path, &facts)) return -1;
-  return facts.fileCount;
+  std::vector<Member> members;
+  if (ListMembers(path, &members) != kOk) return -1;
+  return static_cast<int>(members.size());
 }
 
 CAB32_EXPORT int WINAPI Cab(const HWND window, LPCSTR commandLine, LPSTR output,

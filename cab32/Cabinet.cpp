@@ -7,10 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <set>
 
 #include "archive/MemberName.h"
 #include "cab32/CabCommand.h"
 #include "system/Dbcs.h"
+#include "system/TextHelpers.h"
 
 namespace cab32 {
 
@@ -24,6 +26,29 @@ struct FdiFile {
   HANDLE handle;
   Session* writer;
 };
+
+// The handles this library gave FDI and has not closed. FDI may call back with others: a
+// handle it never got (the zeroed state of a next cabinet it failed to find), or one
+// already closed. Those are answered as errors, never followed.
+std::set<FdiFile*>& LiveFiles() {
+  static std::set<FdiFile*> files;
+  return files;
+}
+
+INT_PTR Register(FdiFile* file) {
+  LiveFiles().insert(file);
+  return reinterpret_cast<INT_PTR>(file);
+}
+
+FdiFile* Known(INT_PTR hf) {
+  FdiFile* file = reinterpret_cast<FdiFile*>(hf);
+  return LiveFiles().count(file) != 0 ? file : nullptr;
+}
+
+void Forget(FdiFile* file) {
+  LiveFiles().erase(file);
+  delete file;
+}
 
 FNALLOC(FdiAlloc) { return std::malloc(cb); }
 FNFREE(FdiFree) { std::free(pv); }
@@ -40,11 +65,12 @@ FNOPEN(FdiOpen) {
     CloseHandle(h);
     return -1;
   }
-  return reinterpret_cast<INT_PTR>(file);
+  return Register(file);
 }
 
 FNREAD(FdiRead) {
-  FdiFile* file = reinterpret_cast<FdiFile*>(hf);
+  FdiFile* file = Known(hf);
+  if (file == nullptr || file->handle == INVALID_HANDLE_VALUE) return static_cast<UINT>(-1);
   DWORD got = 0;
   if (!ReadFile(file->handle, pv, cb, &got, nullptr)) return static_cast<UINT>(-1);
   return got;
@@ -54,7 +80,8 @@ FNWRITE(FdiWrite);
 FNCLOSE(FdiClose);
 
 FNSEEK(FdiSeek) {
-  FdiFile* file = reinterpret_cast<FdiFile*>(hf);
+  FdiFile* file = Known(hf);
+  if (file == nullptr || file->handle == INVALID_HANDLE_VALUE) return -1;
   DWORD pos = SetFilePointer(file->handle, dist, nullptr, static_cast<DWORD>(seektype));
   if (pos == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return -1;
   return static_cast<LONG>(pos);
@@ -159,6 +186,16 @@ void SplitCabinetPath(const char* path, std::string* folder, std::string* name) 
   }
 }
 
+// A next part's name from a cabinet header: a bare file name beside the cabinet.
+bool IsPlainPartName(const char* name) {
+  if (name == nullptr || name[0] == '\0') return false;
+  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return false;
+  for (size_t i = 0; name[i] != '\0'; i += kaze::CharLength(name, i)) {
+    if (name[i] == '\\' || name[i] == '/' || name[i] == ':') return false;
+  }
+  return true;
+}
+
 enum class Mode { kList, kTest, kExtract };
 
 // One pass of FDICopy over a cabinet.
@@ -173,17 +210,37 @@ class Session {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
+  // The cabinet, then each further part of its set that holds files of its own: FDI itself
+  // fetches a next part only for the file that continues into it.
   int Run(const char* archivePath) {
     if (GetFileAttributesA(archivePath) == INVALID_FILE_ATTRIBUTES) return kErrorNotFindArcFile;
-    Fdi fdi;
-    if (fdi.get() == nullptr) return kErrorMemory;
     std::string folder, name;
     SplitCabinetPath(archivePath, &folder, &name);
-    BOOL ok = FDICopy(fdi.get(), &name[0], &folder[0], 0, &Session::Notify, nullptr, this);
-    if (ok && result_ == kOk) return kOk;
-    DiscardCurrent();
-    if (result_ != kOk) return result_;
-    return ResultFromFdiError(fdi.error().erfOper);
+    std::set<std::string> visited;
+    for (int part = 0;; ++part) {
+      // A part named twice would be unpacked twice: the set loops.
+      std::string key = name;
+      kaze::LowerCaseAscii(&key[0]);
+      if (!visited.insert(key).second) return kErrorHeaderBroken;
+      Fdi fdi;
+      if (fdi.get() == nullptr) return kErrorMemory;
+      nextPart_.clear();
+      sawCabinet_ = false;
+      BOOL ok = FDICopy(fdi.get(), &name[0], &folder[0], 0, &Session::Notify, nullptr, this);
+      if (!ok || result_ != kOk) {
+        DiscardCurrent();
+        if (result_ != kOk) return result_;
+        return ResultFromFdiError(fdi.error().erfOper);
+      }
+      if (nextPart_.empty()) return kOk;
+      // A set is a handful of discs' worth of parts; a longer chain is a cabinet naming
+      // itself or its predecessors.
+      if (part >= kMaxParts) return kErrorHeaderBroken;
+      if (GetFileAttributesA((folder + nextPart_).c_str()) == INVALID_FILE_ATTRIBUTES) {
+        return kErrorNotFindArcFile;
+      }
+      name = nextPart_;
+    }
   }
 
   int filesWritten() const { return filesWritten_; }
@@ -213,7 +270,7 @@ class Session {
   void Closed(FdiFile* file) {
     if (file->handle != INVALID_HANDLE_VALUE) CloseHandle(file->handle);
     if (file == current_) current_ = nullptr;
-    delete file;
+    Forget(file);
   }
 
  private:
@@ -222,9 +279,21 @@ class Session {
     switch (fdint) {
       case fdintCOPY_FILE: return self->BeginFile(pfdin);
       case fdintCLOSE_FILE_INFO: return self->EndFile(pfdin);
+      case fdintCABINET_INFO:
+        // The first of these describes the cabinet FDICopy was given; its psz1 names the
+        // next part of the set, if any.
+        if (!self->sawCabinet_) {
+          self->sawCabinet_ = true;
+          if (pfdin->psz1[0] != '\0' && !IsPlainPartName(pfdin->psz1)) {
+            return self->Refuse(kErrorHeaderBroken);
+          }
+          self->nextPart_ = pfdin->psz1;
+        }
+        return 0;
       case fdintNEXT_CABINET:
         // FDI looks for the next cabinet of a set beside this one; when it is not there,
-        // it asks again with the error set.
+        // it asks again with the error set. A name with a path would send it elsewhere.
+        if (!IsPlainPartName(pfdin->psz1)) return self->Refuse(kErrorHeaderBroken);
         return pfdin->fdie == FDIERROR_NONE ? 0 : self->Refuse(kErrorNotFindArcFile);
       default: return 0;  // cabinet info, files continued from an earlier cabinet
     }
@@ -302,11 +371,16 @@ class Session {
     }
     current_ = file;
     partialPath_ = path;
-    return reinterpret_cast<INT_PTR>(file);
+    return Register(file);
   }
 
   INT_PTR EndFile(PFDINOTIFICATION pfdin) {
-    FdiFile* file = reinterpret_cast<FdiFile*>(pfdin->hf);
+    FdiFile* file = Known(pfdin->hf);
+    if (file == nullptr) {
+      Fail(kErrorHeaderBroken);
+      DiscardCurrent();
+      return FALSE;
+    }
     bool complete = fileWritten_ == expectedSize_;
     if (file->handle != INVALID_HANDLE_VALUE) {
       FILETIME local, utc;
@@ -317,8 +391,8 @@ class Session {
       CloseHandle(file->handle);
       file->handle = INVALID_HANDLE_VALUE;
     }
-    current_ = nullptr;
-    delete file;
+    if (file == current_) current_ = nullptr;
+    Forget(file);
     if (result_ != kOk || !complete) {
       Fail(kErrorHeaderBroken);
       DiscardCurrent();
@@ -354,7 +428,7 @@ class Session {
   void DiscardCurrent() {
     if (current_ != nullptr) {
       if (current_->handle != INVALID_HANDLE_VALUE) CloseHandle(current_->handle);
-      delete current_;
+      Forget(current_);
       current_ = nullptr;
     }
     if (!partialPath_.empty()) {
@@ -375,22 +449,27 @@ class Session {
   DWORD totalWritten_ = 0;
   int filesWritten_ = 0;
   int result_ = kOk;
+  std::string nextPart_;
+  bool sawCabinet_ = false;
+  static const int kMaxParts = 255;
 };
 
 FNWRITE(FdiWrite) {
-  FdiFile* file = reinterpret_cast<FdiFile*>(hf);
+  FdiFile* file = Known(hf);
+  if (file == nullptr) return static_cast<UINT>(-1);
   if (file->writer != nullptr) return file->writer->Write(file, pv, cb);
   return static_cast<UINT>(-1);  // cabinets are never written
 }
 
 FNCLOSE(FdiClose) {
-  FdiFile* file = reinterpret_cast<FdiFile*>(hf);
+  FdiFile* file = Known(hf);
+  if (file == nullptr) return -1;
   if (file->writer != nullptr) {
     file->writer->Closed(file);
     return 0;
   }
   BOOL ok = CloseHandle(file->handle);
-  delete file;
+  Forget(file);
   return ok ? 0 : -1;
 }
 

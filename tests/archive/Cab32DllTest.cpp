@@ -254,6 +254,82 @@ TEST_F(Cab32Dll, ReturnsResultCodesForFailures) {
   EXPECT_EQ(Run(nested, deep), cab32::kErrorLongFileName);
 }
 
+// A set of three parts side by side, as a maker splits a game over a disc: given the first
+// part, the library unpacks every file of the set, those cut across parts included.
+class Cab32Set : public Cab32Dll {
+ protected:
+  void SetUp() override {
+    Cab32Dll::SetUp();
+    members_ = {{"first.txt", std::string(20000, 'a')},
+                {"across.bin", Pattern(90000)},  // from part 1 through part 2 into part 3
+                {"third.txt", std::string(30000, 'c')},
+                {"last.txt", "end"}};
+    parts_ = MakeStoredCabinetSet(members_, {"game1.cab", "game2.cab", "game3.cab"});
+    ASSERT_EQ(parts_.size(), 3u);
+  }
+  void Put(size_t part) { ASSERT_TRUE(WriteBytes(scratch / kNames[part], parts_[part])); }
+
+  static std::string Pattern(size_t size) {
+    std::string data(size, '\0');
+    for (size_t i = 0; i < size; ++i) data[i] = static_cast<char>(i * 13 + i / 977);
+    return data;
+  }
+
+  const char* kNames[3] = {"game1.cab", "game2.cab", "game3.cab"};
+  std::vector<StoredMember> members_;
+  std::vector<std::string> parts_;
+};
+
+TEST_F(Cab32Set, UnpacksEveryFileOfASetFromItsFirstPart) {
+  for (size_t part = 0; part < 3; ++part) Put(part);
+  ASSERT_EQ(Run(scratch / "game1.cab", scratch / "out"), 0);
+  for (const StoredMember& m : members_) {
+    EXPECT_EQ(ReadBytes(scratch / ("out\\" + m.name)), m.data) << m.name;
+  }
+}
+
+// FDI searches for a missing next part, fails, and frees its state through our callbacks
+// with a handle it never got from us. The library answers "archive not found", leaves no
+// unfinished file, and stays usable.
+TEST_F(Cab32Set, MissingNextPartEndsWithArchiveNotFound) {
+  struct Case {
+    std::vector<size_t> present;
+    const char* unfinished;  // the file that cannot be completed
+  };
+  const Case cases[] = {{{0}, "across.bin"}, {{0, 1}, "across.bin"}, {{0, 2}, "across.bin"}};
+  int round = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(round);
+    for (size_t part = 0; part < 3; ++part) DeleteFileA((scratch / kNames[part]).c_str());
+    for (size_t part : c.present) Put(part);
+    std::string out = scratch / ("out" + std::to_string(round++));
+    EXPECT_EQ(Run(scratch / "game1.cab", out), cab32::kErrorNotFindArcFile);
+    EXPECT_FALSE(Exists(out + "\\" + c.unfinished)) << "an unfinished file was left";
+  }
+  // A part that names a further part which is not there, with nothing cut across.
+  std::string alone = scratch / "alone.cab";
+  std::vector<std::string> pair = MakeStoredCabinetSet({{"x.txt", "x"}, {"y.txt", "y"}},
+                                                       {"alone.cab", "absent.cab"});
+  ASSERT_TRUE(WriteBytes(alone, pair[0]));
+  EXPECT_EQ(Run(alone, scratch / "outAlone"), cab32::kErrorNotFindArcFile);
+  EXPECT_EQ(Run(MakeCab({{"after.txt", "ok"}}), scratch / "after"), 0);
+  EXPECT_EQ(ReadBytes(scratch / "after\\after.txt"), "ok");
+}
+
+// A part naming itself as its next part, or a next part with a path, is refused. (The loop
+// is cut on a block and file boundary, so that only the library's own walk meets it.)
+TEST_F(Cab32Set, RefusesSetsThatLoopOrLeaveTheirFolder) {
+  std::vector<std::string> self = MakeStoredCabinetSet(
+      {{"x.txt", std::string(32768, 'x')}, {"y.txt", std::string(32768, 'y')}},
+      {"loop.cab", "loop.cab"});
+  ASSERT_TRUE(WriteBytes(scratch / "loop.cab", self[0]));
+  EXPECT_EQ(Run(scratch / "loop.cab", scratch / "outLoop"), cab32::kErrorHeaderBroken);
+  std::vector<std::string> away = MakeStoredCabinetSet({{"x.txt", std::string(50000, 'x')}},
+                                                       {"away.cab", "..\\away2.cab"});
+  ASSERT_TRUE(WriteBytes(scratch / "away.cab", away[0]));
+  EXPECT_EQ(Run(scratch / "away.cab", scratch / "outAway"), cab32::kErrorHeaderBroken);
+}
+
 // A 0 from the owner window stops the library at once; an unfinished file is removed.
 TEST_F(Cab32Dll, StopsWhenTheOwnerWindowSaysSo) {
   struct Case { int stopAt; bool bigKept; } cases[] = {{0, false}, {1, false}, {5, false}};

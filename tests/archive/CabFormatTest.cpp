@@ -30,6 +30,51 @@ TEST(CabinetHeader, NeedsSignatureZeroReservedWordAndTheFileSize) {
   }
 }
 
+// The next part's name in a cabinet header of a set: after the reserve area and the
+// previous part's two names, when the flags say so; nothing from a damaged header.
+TEST(CabinetNextPart, ReadsTheNameOnlyWhereTheFlagsPutIt) {
+  auto header = [](unsigned flags, const std::string& after) {
+    std::string h = "MSCF";
+    h.append(26, '\0');
+    h.push_back(static_cast<char>(flags & 0xFF));
+    h.push_back(static_cast<char>(flags >> 8));
+    h.append(4, '\0');  // set id, index
+    return h + after;
+  };
+  const std::string reserve = std::string("\x03\x00\x00\x00", 4) + "RRR";
+  struct Case {
+    std::string head;
+    bool found;
+    std::string name;
+  } cases[] = {
+      {header(0, std::string("a.cab\0D\0", 8)), false, ""},
+      {header(2, std::string("data2.cab\0DISK2\0", 16)), true, "data2.cab"},
+      {header(3, std::string("data1.cab\0DISK1\0data3.cab\0DISK3\0", 32)), true, "data3.cab"},
+      {header(6, reserve + std::string("next.cab\0D\0", 11)), true, "next.cab"},
+      // ソ (83 5C): the trail byte is no separator and the name is kept whole.
+      {header(2, std::string("\x83\x5C.cab\0D\0", 9)), true, "\x83\x5C.cab"},
+      {header(2, std::string("cut-without-end")), false, ""},
+      {header(2, std::string(300, 'n') + std::string("\0D\0", 3)), false, ""},  // over 255
+      {header(2, std::string("\0D\0", 3)), false, ""},  // empty name
+      {std::string("MSCF", 4), false, ""},
+      {header(2, std::string("x.cab\0D\0", 8)).replace(0, 4, "MSCE"), false, ""},
+  };
+  for (const Case& c : cases) {
+    char out[256] = "left over";
+    EXPECT_EQ(CabinetNextPartName(reinterpret_cast<const unsigned char*>(c.head.data()),
+                                  c.head.size(), out, sizeof out),
+              c.found)
+        << c.name;
+    EXPECT_EQ(std::string(out), c.name);
+  }
+  // A name that the caller's buffer cannot hold is not cut into another name.
+  std::string h = header(2, std::string("longname.cab\0D\0", 15));
+  char small[8];
+  EXPECT_FALSE(CabinetNextPartName(reinterpret_cast<const unsigned char*>(h.data()), h.size(),
+                                   small, sizeof small));
+  EXPECT_STREQ(small, "");
+}
+
 TEST(CabErrorText, KnownCodesUnknownCodesAndMinusOne) {
   struct Case { int code; const char* text; } cases[] = {
       {267, "ERROR CODE : ERROR_DIRECTORY \n 解凍先ディレクトリが作成できません。"},

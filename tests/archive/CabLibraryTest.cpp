@@ -270,6 +270,38 @@ TEST_F(CabLibraryTest, MissingEmptyAndCutArchives) {
   EXPECT_FALSE(Exists(dest + "\\a\\b\\mid.txt"));  // the file cut short is gone
 }
 
+// A disc that lacks a later part of a cabinet set: the archive is refused before anything
+// is unpacked, and the message names the part that is missing. The whole set unpacks.
+TEST_F(CabLibraryTest, SetsUnpackWholeAndAMissingPartIsNamed) {
+  LoadOurs();
+  std::vector<StoredMember> members = {{"a.txt", std::string(40000, 'a')},
+                                       {"b.txt", std::string(40000, 'b')},
+                                       {"c.txt", std::string(40000, 'c')}};
+  std::vector<std::string> parts =
+      MakeStoredCabinetSet(members, {"data1.cab", "data2.cab", "data3.cab"});
+  ASSERT_TRUE(WriteBytes(scratch / "data1.cab", parts[0]));
+  ASSERT_TRUE(WriteBytes(scratch / "data2.cab", parts[1]));
+  {
+    RecordingCallback cb;
+    PromptRecorder prompts;
+    EXPECT_EQ(library.Extract(Request(scratch / "data1.cab", dest), &cb), 0);
+    ASSERT_EQ(prompts.messages().size(), 1u);
+    EXPECT_EQ(prompts.messages()[0].caption, "エラー");
+    EXPECT_EQ(prompts.messages()[0].text,
+              "指定されたCABファイル [" + scratch / "data1.cab" + "] を開けませんでした\n"
+              "続きのCABファイル [" + scratch / "data3.cab" + "] が見つかりません");
+    EXPECT_TRUE(ListTree(dest).empty());
+  }
+  ASSERT_TRUE(WriteBytes(scratch / "data3.cab", parts[2]));
+  RecordingCallback cb;
+  PromptRecorder prompts;
+  EXPECT_EQ(library.Extract(Request(scratch / "data1.cab", dest), &cb), 1);
+  for (const auto& m : prompts.messages()) ADD_FAILURE() << m.caption << ": " << m.text;
+  for (const StoredMember& m : members) EXPECT_EQ(ReadBytes(dest + "\\" + m.name), m.data);
+  EXPECT_EQ(cb.notices.back().fileCount, 3u);
+  EXPECT_EQ(cb.notices.back().code, CAB_FINISHED);
+}
+
 // A member named ..\escape.txt: nothing is written outside the destination folder.
 TEST_F(CabLibraryTest, ArchiveMemberClimbingOutWritesNothingOutside) {
   LoadOurs();

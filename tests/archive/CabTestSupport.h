@@ -46,4 +46,11 @@ struct StoredMember {
 // A single-folder cabinet with uncompressed data and zero checksums.
 std::string MakeStoredCabinet(const std::vector<StoredMember>& members);
 
+// A set of stored cabinets, one per name (each part names its neighbours), laid out as the
+// system's compressor does: the members' data is cut into equal parts; a file cut by a part
+// continues in the next one (its data block split across both), and the files after it
+// start a new folder there.
+std::vector<std::string> MakeStoredCabinetSet(const std::vector<StoredMember>& members,
+                                              const std::vector<std::string>& names);
+
 }  // namespace kaze::test
