@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <fdi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,7 @@
 
 #include "archive/MemberName.h"
 #include "cab32/CabCommand.h"
+#include "cab32/CabSetRules.h"
 #include "system/Dbcs.h"
 #include "system/TextHelpers.h"
 
@@ -196,6 +198,58 @@ bool IsPlainPartName(const char* name) {
   return true;
 }
 
+// A part's tables, and whether its last data block is cut (to be finished in the next part).
+bool ReadPart(const std::string& path, CabPartTables* tables, bool* endsCut) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD size = GetFileSize(h, nullptr);
+  std::vector<unsigned char> head(std::min<DWORD>(size, 1 << 20));
+  DWORD got = 0;
+  bool ok = size != INVALID_FILE_SIZE &&
+            ReadFile(h, head.data(), static_cast<DWORD>(head.size()), &got, nullptr) &&
+            ReadCabPartTables(head.data(), got, tables);
+  *endsCut = false;
+  DWORD at = ok ? tables->lastFolderData : 0;
+  for (uint16_t i = 0; ok && i < tables->lastFolderBlocks; ++i) {
+    unsigned char header[8];
+    ok = SetFilePointer(h, static_cast<LONG>(at), nullptr, FILE_BEGIN) == at &&
+         ReadFile(h, header, sizeof header, &got, nullptr) && got == sizeof header;
+    if (!ok) break;
+    CabBlockHeader block = ReadCabBlockHeader(header);
+    if (i + 1 == tables->lastFolderBlocks) *endsCut = block.uncompressedSize == 0;
+    at += 8 + tables->dataReserve + block.storedSize;
+  }
+  CloseHandle(h);
+  return ok;
+}
+
+// FDI follows a set for the file whose data block a part cuts; a next part that does not
+// go on with that file sends Wine's FDI round its parts until it corrupts its own lists.
+// So before FDI decodes anything, every cut part must hand its file to the next part.
+int CheckSetJoins(const std::string& folder, const std::string& name) {
+  CabPartTables part;
+  bool cut = false;
+  if (!ReadPart(folder + name, &part, &cut)) return kOk;  // FDI tells what is wrong
+  for (int i = 0; cut; ++i) {
+    if (i > 255 || part.nextName.empty() || !IsPlainPartName(part.nextName.c_str())) {
+      return kErrorHeaderBroken;
+    }
+    std::string nextPath = folder + part.nextName;
+    if (GetFileAttributesA(nextPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      return kErrorNotFindArcFile;
+    }
+    CabPartTables next;
+    bool nextCut = false;
+    if (!ReadPart(nextPath, &next, &nextCut) || !PartsJoin(part, cut, next)) {
+      return kErrorHeaderBroken;
+    }
+    part = next;
+    cut = nextCut;
+  }
+  return kOk;
+}
+
 enum class Mode { kList, kTest, kExtract };
 
 // One pass of FDICopy over a cabinet.
@@ -222,6 +276,10 @@ class Session {
       std::string key = name;
       kaze::LowerCaseAscii(&key[0]);
       if (!visited.insert(key).second) return kErrorHeaderBroken;
+      if (mode_ != Mode::kList) {
+        int joins = CheckSetJoins(folder, name);
+        if (joins != kOk) return joins;
+      }
       Fdi fdi;
       if (fdi.get() == nullptr) return kErrorMemory;
       nextPart_.clear();

@@ -330,6 +330,24 @@ TEST_F(Cab32Set, RefusesSetsThatLoopOrLeaveTheirFolder) {
   EXPECT_EQ(Run(scratch / "away.cab", scratch / "outAway"), cab32::kErrorHeaderBroken);
 }
 
+// A set whose folder runs on into the next part with no file continued along with it sent
+// the system's FDI (Wine's) round the parts until it hung. The library refuses such a set
+// before unpacking anything; listing it needs no decoding and still works.
+TEST_F(Cab32Set, FolderRunningOnWithoutAFileIsRefused) {
+  std::vector<StoredMember> members = {{"a.txt", std::string(40000, 'a')},
+                                       {"b.txt", std::string(40000, 'b')},
+                                       {"c.txt", std::string(40000, 'c')}};
+  std::vector<std::string> parts =
+      MakeStoredCabinetSet(members, {"ill1.cab", "ill2.cab", "ill3.cab"}, true);
+  for (size_t i = 0; i < parts.size(); ++i) {
+    ASSERT_TRUE(WriteBytes(scratch / ("ill" + std::to_string(i + 1) + ".cab"), parts[i]));
+  }
+  EXPECT_EQ(dll.count((scratch / "ill1.cab").c_str()), 3);
+  EXPECT_EQ(Run(scratch / "ill1.cab", scratch / "outIll"), cab32::kErrorHeaderBroken);
+  EXPECT_TRUE(ListTree(scratch / "outIll").empty());
+  EXPECT_EQ(Run(scratch / "ill2.cab", scratch / "outIll2"), cab32::kErrorHeaderBroken);
+}
+
 // A 0 from the owner window stops the library at once; an unfinished file is removed.
 TEST_F(Cab32Dll, StopsWhenTheOwnerWindowSaysSo) {
   struct Case { int stopAt; bool bigKept; } cases[] = {{0, false}, {1, false}, {5, false}};

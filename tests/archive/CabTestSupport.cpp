@@ -126,7 +126,8 @@ std::string MakeStoredCabinet(const std::vector<StoredMember>& members) {
 }
 
 std::vector<std::string> MakeStoredCabinetSet(const std::vector<StoredMember>& members,
-                                              const std::vector<std::string>& names) {
+                                              const std::vector<std::string>& names,
+                                              bool folderRunsOnAtFileCuts) {
   const size_t parts = names.size();
   std::string payload;
   std::vector<size_t> starts, ends;
@@ -147,6 +148,7 @@ std::vector<std::string> MakeStoredCabinetSet(const std::vector<StoredMember>& m
     for (size_t i = 0; i < members.size(); ++i) {
       if (starts[i] < cut[c] && ends[i] > cut[c]) end = ends[i];
     }
+    if (folderRunsOnAtFileCuts && end == cut[c]) continue;
     if (end < payload.size() && folderStarts.back() < end) folderStarts.push_back(end);
   }
   auto folderOf = [&](size_t at) {

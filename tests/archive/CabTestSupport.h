@@ -49,8 +49,11 @@ std::string MakeStoredCabinet(const std::vector<StoredMember>& members);
 // A set of stored cabinets, one per name (each part names its neighbours), laid out as the
 // system's compressor does: the members' data is cut into equal parts; a file cut by a part
 // continues in the next one (its data block split across both), and the files after it
-// start a new folder there.
+// start a new folder there. folderRunsOnAtFileCuts makes an ill-formed set instead: a cut
+// between two files leaves the folder running on into the next part, its block cut, with
+// no file continued along with it.
 std::vector<std::string> MakeStoredCabinetSet(const std::vector<StoredMember>& members,
-                                              const std::vector<std::string>& names);
+                                              const std::vector<std::string>& names,
+                                              bool folderRunsOnAtFileCuts = false);
 
 }  // namespace kaze::test

@@ -1,0 +1,97 @@
+// byte-level
+#include "cab32/CabSetRules.h"
+
+#include <cstring>
+
+#include "system/TextHelpers.h"
+
+namespace cab32 {
+
+namespace {
+
+uint16_t Le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t Le32(const unsigned char* p) {
+  return static_cast<uint32_t>(Le16(p)) | (static_cast<uint32_t>(Le16(p + 2)) << 16);
+}
+
+// A NUL-terminated name of at most 255 bytes at *at; moves past it.
+bool ReadName(const unsigned char* data, size_t length, size_t* at, std::string* name) {
+  size_t start = *at;
+  while (*at < length && data[*at] != 0) {
+    if (*at - start >= 255) return false;
+    ++*at;
+  }
+  if (*at >= length) return false;
+  name->assign(reinterpret_cast<const char*>(data) + start, *at - start);
+  ++*at;
+  return true;
+}
+
+std::string Folded(std::string name) {
+  if (!name.empty()) kaze::LowerCaseAscii(&name[0]);
+  return name;
+}
+
+const uint16_t kFromPrev = 0xFFFD, kToNext = 0xFFFE, kPrevAndNext = 0xFFFF;
+
+}  // namespace
+
+bool ReadCabPartTables(const unsigned char* data, size_t length, CabPartTables* out) {
+  *out = CabPartTables();
+  if (length < 36 || std::memcmp(data, "MSCF", 4) != 0) return false;
+  const uint32_t filesAt = Le32(data + 16);
+  const uint16_t folders = Le16(data + 26), files = Le16(data + 28), flags = Le16(data + 30);
+  size_t at = 36;
+  size_t folderReserve = 0;
+  if (flags & 0x0004) {
+    if (length < 40) return false;
+    at = 40 + Le16(data + 36);
+    folderReserve = data[38];
+    out->dataReserve = data[39];
+  }
+  std::string ignored;
+  if (flags & 0x0001) {
+    if (!ReadName(data, length, &at, &ignored) || !ReadName(data, length, &at, &ignored)) {
+      return false;
+    }
+  }
+  if (flags & 0x0002) {
+    if (!ReadName(data, length, &at, &out->nextName) ||
+        !ReadName(data, length, &at, &ignored) || out->nextName.empty()) {
+      return false;
+    }
+  }
+  for (uint16_t i = 0; i < folders; ++i) {
+    if (at + 8 > length) return false;
+    out->lastFolderData = Le32(data + at);
+    out->lastFolderBlocks = Le16(data + at + 4);
+    at += 8 + folderReserve;
+  }
+  at = filesAt;
+  for (uint16_t i = 0; i < files; ++i) {
+    if (at + 16 > length) return false;
+    uint16_t folder = Le16(data + at + 8);
+    at += 16;
+    std::string name;
+    if (!ReadName(data, length, &at, &name)) return false;
+    if (folder == kToNext || folder == kPrevAndNext) out->continuedToNext.push_back(name);
+    if (folder == kFromPrev || folder == kPrevAndNext) out->continuedFromPrev.push_back(name);
+  }
+  return true;
+}
+
+CabBlockHeader ReadCabBlockHeader(const unsigned char* header8) {
+  return {Le16(header8 + 4), Le16(header8 + 6)};
+}
+
+bool PartsJoin(const CabPartTables& part, bool endsCut, const CabPartTables& next) {
+  if (!endsCut) return true;
+  for (const std::string& going : part.continuedToNext) {
+    for (const std::string& coming : next.continuedFromPrev) {
+      if (Folded(going) == Folded(coming)) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace cab32
