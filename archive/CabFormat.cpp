@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "system/Dbcs.h"
 
@@ -116,37 +117,61 @@ bool CabinetHeaderMatches(const unsigned char* head, size_t length, uint64_t fil
   return ReadLe32(head + 8) == fileSize;
 }
 
-bool CabinetNextPartName(const unsigned char* head, size_t length, char* out, size_t size) {
-  if (size > 0) out[0] = '\0';
+bool ReadCabinetHeaderLayout(const unsigned char* head, size_t length,
+                             CabinetHeaderLayout* out) {
+  *out = CabinetHeaderLayout();
   if (length < 36 || std::memcmp(head, "MSCF", 4) != 0) return false;
   const unsigned flags = static_cast<unsigned>(head[30] | (head[31] << 8));
   const unsigned kPrev = 0x0001, kNext = 0x0002, kReserve = 0x0004;
-  if ((flags & kNext) == 0) return false;
+  out->filesAt = ReadLe32(head + 16);
+  out->folderCount = static_cast<uint16_t>(head[26] | (head[27] << 8));
+  out->fileCount = static_cast<uint16_t>(head[28] | (head[29] << 8));
   size_t at = 36;
   if (flags & kReserve) {
     if (length < 40) return false;
     at = 40 + static_cast<size_t>(head[36] | (head[37] << 8));
+    out->folderReserve = head[38];
+    out->dataReserve = head[39];
   }
   // Each name is NUL-terminated and at most 255 bytes; the previous part's two come first.
-  auto skipName = [&](size_t* pos, size_t* nameLength) {
-    size_t start = *pos;
-    while (*pos < length && head[*pos] != 0) {
-      if (*pos - start >= 255) return false;
-      ++*pos;
+  auto readName = [&](std::string* name) {
+    size_t start = at;
+    while (at < length && head[at] != 0) {
+      if (at - start >= 255) return false;
+      ++at;
     }
-    if (*pos >= length) return false;
-    *nameLength = *pos - start;
-    ++*pos;
+    if (at >= length) return false;
+    name->assign(reinterpret_cast<const char*>(head) + start, at - start);
+    ++at;
     return true;
   };
-  size_t n = 0;
-  if (flags & kPrev) {
-    if (!skipName(&at, &n) || !skipName(&at, &n)) return false;
+  std::string ignored;
+  if ((flags & kPrev) && (!readName(&ignored) || !readName(&ignored))) return false;
+  if ((flags & kNext) &&
+      (!readName(&out->nextName) || !readName(&ignored) || out->nextName.empty())) {
+    return false;
   }
-  size_t start = at;
-  if (!skipName(&at, &n) || n == 0 || n >= size) return false;
-  std::memcpy(out, head + start, n);
-  out[n] = '\0';
+  out->foldersAt = at;
+  return true;
+}
+
+bool CabinetNextPartName(const unsigned char* head, size_t length, char* out, size_t size) {
+  if (size > 0) out[0] = '\0';
+  CabinetHeaderLayout layout;
+  if (!ReadCabinetHeaderLayout(head, length, &layout) || layout.nextName.empty() ||
+      layout.nextName.size() >= size) {
+    return false;
+  }
+  std::memcpy(out, layout.nextName.c_str(), layout.nextName.size() + 1);
+  return true;
+}
+
+bool IsPlainCabinetPartName(const char* name) {
+  if (name == nullptr || name[0] == '\0') return false;
+  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return false;
+  for (size_t i = 0; name[i] != '\0'; i += CharLength(name, i)) {
+    if (name[i] == '\\' || name[i] == '/' || name[i] == ':') return false;
+  }
   return true;
 }
 

@@ -3,6 +3,7 @@
 // they also build natively for the sanitizer tests.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace kaze {
 
@@ -57,6 +58,23 @@ void CabProgressFileEnd(CabExtractRecord& record, uint32_t libraryBytesWritten);
 // The Microsoft Cabinet header test: "MSCF", a zero reserved word, and the cabinet
 // size field equal to the file's size. head holds the first length bytes of the file.
 bool CabinetHeaderMatches(const unsigned char* head, size_t length, uint64_t fileSize);
+
+// What a cabinet header says before its folder table: the counts, where the tables start,
+// the reserve sizes and the next part's name (empty when it names none). False for a
+// header that is cut short, not a cabinet's, or has a name over 255 bytes.
+struct CabinetHeaderLayout {
+  uint32_t filesAt = 0;
+  uint16_t folderCount = 0;
+  uint16_t fileCount = 0;
+  size_t foldersAt = 0;
+  size_t folderReserve = 0;
+  uint8_t dataReserve = 0;
+  std::string nextName;
+};
+bool ReadCabinetHeaderLayout(const unsigned char* head, size_t length, CabinetHeaderLayout* out);
+
+// A next part's name as a header gives it must be a bare file name beside the cabinet.
+bool IsPlainCabinetPartName(const char* name);
 
 // The next part's file name from a cabinet header of a set (head: the file's first length
 // bytes). False, out empty, for a cabinet that names none, a damaged header or a name that

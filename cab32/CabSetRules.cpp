@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "archive/CabFormat.h"
 #include "system/TextHelpers.h"
 
 namespace cab32 {
@@ -38,37 +39,19 @@ const uint16_t kFromPrev = 0xFFFD, kToNext = 0xFFFE, kPrevAndNext = 0xFFFF;
 
 bool ReadCabPartTables(const unsigned char* data, size_t length, CabPartTables* out) {
   *out = CabPartTables();
-  if (length < 36 || std::memcmp(data, "MSCF", 4) != 0) return false;
-  const uint32_t filesAt = Le32(data + 16);
-  const uint16_t folders = Le16(data + 26), files = Le16(data + 28), flags = Le16(data + 30);
-  size_t at = 36;
-  size_t folderReserve = 0;
-  if (flags & 0x0004) {
-    if (length < 40) return false;
-    at = 40 + Le16(data + 36);
-    folderReserve = data[38];
-    out->dataReserve = data[39];
-  }
-  std::string ignored;
-  if (flags & 0x0001) {
-    if (!ReadName(data, length, &at, &ignored) || !ReadName(data, length, &at, &ignored)) {
-      return false;
-    }
-  }
-  if (flags & 0x0002) {
-    if (!ReadName(data, length, &at, &out->nextName) ||
-        !ReadName(data, length, &at, &ignored) || out->nextName.empty()) {
-      return false;
-    }
-  }
-  for (uint16_t i = 0; i < folders; ++i) {
+  kaze::CabinetHeaderLayout layout;
+  if (!kaze::ReadCabinetHeaderLayout(data, length, &layout)) return false;
+  out->nextName = layout.nextName;
+  out->dataReserve = layout.dataReserve;
+  size_t at = layout.foldersAt;
+  for (uint16_t i = 0; i < layout.folderCount; ++i) {
     if (at + 8 > length) return false;
     out->lastFolderData = Le32(data + at);
     out->lastFolderBlocks = Le16(data + at + 4);
-    at += 8 + folderReserve;
+    at += 8 + layout.folderReserve;
   }
-  at = filesAt;
-  for (uint16_t i = 0; i < files; ++i) {
+  at = layout.filesAt;
+  for (uint16_t i = 0; i < layout.fileCount; ++i) {
     if (at + 16 > length) return false;
     uint16_t folder = Le16(data + at + 8);
     at += 16;

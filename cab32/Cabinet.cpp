@@ -10,6 +10,7 @@
 #include <new>
 #include <set>
 
+#include "archive/CabFormat.h"
 #include "archive/MemberName.h"
 #include "cab32/CabCommand.h"
 #include "cab32/CabSetRules.h"
@@ -188,16 +189,6 @@ void SplitCabinetPath(const char* path, std::string* folder, std::string* name) 
   }
 }
 
-// A next part's name from a cabinet header: a bare file name beside the cabinet.
-bool IsPlainPartName(const char* name) {
-  if (name == nullptr || name[0] == '\0') return false;
-  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return false;
-  for (size_t i = 0; name[i] != '\0'; i += kaze::CharLength(name, i)) {
-    if (name[i] == '\\' || name[i] == '/' || name[i] == ':') return false;
-  }
-  return true;
-}
-
 // A part's tables, and whether its last data block is cut (to be finished in the next part).
 bool ReadPart(const std::string& path, CabPartTables* tables, bool* endsCut) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -232,7 +223,7 @@ int CheckSetJoins(const std::string& folder, const std::string& name) {
   bool cut = false;
   if (!ReadPart(folder + name, &part, &cut)) return kOk;  // FDI tells what is wrong
   for (int i = 0; cut; ++i) {
-    if (i > 255 || part.nextName.empty() || !IsPlainPartName(part.nextName.c_str())) {
+    if (i > 255 || !kaze::IsPlainCabinetPartName(part.nextName.c_str())) {
       return kErrorHeaderBroken;
     }
     std::string nextPath = folder + part.nextName;
@@ -342,7 +333,7 @@ class Session {
         // next part of the set, if any.
         if (!self->sawCabinet_) {
           self->sawCabinet_ = true;
-          if (pfdin->psz1[0] != '\0' && !IsPlainPartName(pfdin->psz1)) {
+          if (pfdin->psz1[0] != '\0' && !kaze::IsPlainCabinetPartName(pfdin->psz1)) {
             return self->Refuse(kErrorHeaderBroken);
           }
           self->nextPart_ = pfdin->psz1;
@@ -351,7 +342,7 @@ class Session {
       case fdintNEXT_CABINET:
         // FDI looks for the next cabinet of a set beside this one; when it is not there,
         // it asks again with the error set. A name with a path would send it elsewhere.
-        if (!IsPlainPartName(pfdin->psz1)) return self->Refuse(kErrorHeaderBroken);
+        if (!kaze::IsPlainCabinetPartName(pfdin->psz1)) return self->Refuse(kErrorHeaderBroken);
         return pfdin->fdie == FDIERROR_NONE ? 0 : self->Refuse(kErrorNotFindArcFile);
       default: return 0;  // cabinet info, files continued from an earlier cabinet
     }
