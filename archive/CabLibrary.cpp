@@ -323,7 +323,10 @@ std::string CabLibrary::MissingSetPart(const char* archivePath) {
     DWORD got = 0;
     if (!ReadFile(file.get(), head, sizeof head, &got, nullptr)) return std::string();
     char next[256];
-    if (!CabinetNextPartName(head, got, next, sizeof next)) return std::string();
+    // A name with a path is the header's lie, not a part to look for or to name.
+    if (!CabinetNextPartName(head, got, next, sizeof next) || !IsPlainCabinetPartName(next)) {
+      return std::string();
+    }
     char folder[kCabPathSize];
     if (!ParentFolderOf(path.c_str(), folder, sizeof folder)) return std::string();
     path = std::string(folder) + next;

@@ -292,6 +292,17 @@ TEST_F(CabLibraryTest, SetsUnpackWholeAndAMissingPartIsNamed) {
               "続きのCABファイル [" + scratch / "data3.cab" + "] が見つかりません");
     EXPECT_TRUE(ListTree(dest).empty());
   }
+  // A header naming its next part with a path: refused, and no path of its making is shown.
+  {
+    std::vector<std::string> away = MakeStoredCabinetSet(members, {"away1.cab", "..\\away2.cab"});
+    ASSERT_TRUE(WriteBytes(scratch / "away1.cab", away[0]));
+    PromptRecorder prompts;
+    RecordingCallback cb;
+    EXPECT_EQ(library.Extract(Request(scratch / "away1.cab", dest), &cb), 0);
+    ASSERT_EQ(prompts.messages().size(), 1u);
+    EXPECT_EQ(prompts.messages()[0].text,
+              "指定されたCABファイル [" + scratch / "away1.cab" + "] を開けませんでした");
+  }
   ASSERT_TRUE(WriteBytes(scratch / "data3.cab", parts[2]));
   RecordingCallback cb;
   PromptRecorder prompts;
