@@ -43,6 +43,7 @@ bool ReadCabPartTables(const unsigned char* data, size_t length, CabPartTables* 
   if (!kaze::ReadCabinetHeaderLayout(data, length, &layout)) return false;
   out->nextName = layout.nextName;
   out->dataReserve = layout.dataReserve;
+  out->folderCount = layout.folderCount;
   size_t at = layout.foldersAt;
   for (uint16_t i = 0; i < layout.folderCount; ++i) {
     if (at + 8 > length) return false;
@@ -69,12 +70,18 @@ CabBlockHeader ReadCabBlockHeader(const unsigned char* header8) {
 
 bool PartsJoin(const CabPartTables& part, bool endsCut, const CabPartTables& next) {
   if (!endsCut) return true;
+  if (next.folderCount == 0) return false;
   for (const std::string& going : part.continuedToNext) {
     for (const std::string& coming : next.continuedFromPrev) {
       if (Folded(going) == Folded(coming)) return true;
     }
   }
   return false;
+}
+
+bool FileFolderExists(uint16_t folderIndex, uint16_t folderCount) {
+  if (folderIndex == kToNext || folderIndex == kPrevAndNext) return folderCount > 0;
+  return folderIndex < folderCount;
 }
 
 }  // namespace cab32

@@ -12,6 +12,7 @@ namespace cab32 {
 
 struct CabPartTables {
   std::string nextName;  // empty when the cabinet names no next part
+  uint16_t folderCount = 0;
   uint32_t lastFolderData = 0;     // where the last folder's first data block starts
   uint16_t lastFolderBlocks = 0;   // and how many blocks it has in this part
   uint8_t dataReserve = 0;         // reserved bytes in each data block's header
@@ -32,7 +33,13 @@ CabBlockHeader ReadCabBlockHeader(const unsigned char* header8);
 
 // True when a part whose last block is cut (endsCut) hands a file on to the next part
 // as the next part expects: some file flagged as continuing here is flagged as begun
-// before in the next (names compared as the system does, ASCII case folded).
+// before in the next (names compared as the system does, ASCII case folded), and the next
+// part has a folder for its data.
 bool PartsJoin(const CabPartTables& part, bool endsCut, const CabPartTables& next);
+
+// Whether a file entry's folder index names a folder the cabinet has: one of its
+// folderCount folders, or its last one for a file going on into the next part. The
+// system's FDI (Wine's) follows a file to a folder that is not there.
+bool FileFolderExists(uint16_t folderIndex, uint16_t folderCount);
 
 }  // namespace cab32

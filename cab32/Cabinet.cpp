@@ -23,12 +23,22 @@ namespace {
 
 class Session;
 
+class Fdi;
+
 // Every handle FDI sees is one of these. Files that a session writes carry their
-// session, so that writes can be counted and reported.
+// session, so that writes can be counted and reported; cabinets FDI opened carry the FDI
+// context that opened them.
 struct FdiFile {
   HANDLE handle;
   Session* writer;
+  const Fdi* reader = nullptr;
 };
+
+// The FDI context whose call is running (FDI's callbacks carry no context of their own).
+const Fdi*& CurrentFdi() {
+  static const Fdi* current = nullptr;
+  return current;
+}
 
 // The handles this library gave FDI and has not closed. FDI may call back with others: a
 // handle it never got (the zeroed state of a next cabinet it failed to find), or one
@@ -63,7 +73,7 @@ FNOPEN(FdiOpen) {
   HANDLE h = CreateFileA(pszFile, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return -1;
-  FdiFile* file = new (std::nothrow) FdiFile{h, nullptr};
+  FdiFile* file = new (std::nothrow) FdiFile{h, nullptr, CurrentFdi()};
   if (file == nullptr) {
     CloseHandle(h);
     return -1;
@@ -90,15 +100,27 @@ FNSEEK(FdiSeek) {
   return static_cast<LONG>(pos);
 }
 
+// An FDI context. Wine's FDI loses a cabinet handle when a callback stops it at the
+// cabinet's first notification, so whatever it opened and never closed is closed here.
 class Fdi {
  public:
-  Fdi() {
+  Fdi() : outer_(CurrentFdi()) {
+    CurrentFdi() = this;
     std::memset(&erf_, 0, sizeof erf_);
     handle_ = FDICreate(FdiAlloc, FdiFree, FdiOpen, FdiRead, FdiWrite, FdiClose, FdiSeek,
                         cpuUNKNOWN, &erf_);
   }
   ~Fdi() {
     if (handle_ != nullptr) FDIDestroy(handle_);
+    std::vector<FdiFile*> left;
+    for (FdiFile* file : LiveFiles()) {
+      if (file->reader == this) left.push_back(file);
+    }
+    for (FdiFile* file : left) {
+      CloseHandle(file->handle);
+      Forget(file);
+    }
+    CurrentFdi() = outer_;
   }
   Fdi(const Fdi&) = delete;
   Fdi& operator=(const Fdi&) = delete;
@@ -107,6 +129,7 @@ class Fdi {
   const ERF& error() const { return erf_; }
 
  private:
+  const Fdi* outer_;
   ERF erf_;
   HFDI handle_ = nullptr;
 };
@@ -273,6 +296,8 @@ class Session {
       }
       Fdi fdi;
       if (fdi.get() == nullptr) return kErrorMemory;
+      CabinetFacts facts;
+      folderCount_ = ReadCabinetFacts((folder + name).c_str(), &facts) ? facts.folderCount : 0;
       nextPart_.clear();
       sawCabinet_ = false;
       BOOL ok = FDICopy(fdi.get(), &name[0], &folder[0], 0, &Session::Notify, nullptr, this);
@@ -330,11 +355,13 @@ class Session {
       case fdintCLOSE_FILE_INFO: return self->EndFile(pfdin);
       case fdintCABINET_INFO:
         // The first of these describes the cabinet FDICopy was given; its psz1 names the
-        // next part of the set, if any.
+        // next part of the set, if any. A refusal here waits for the first file: stopped
+        // at this point, Wine's FDI loses the cabinet's handle.
         if (!self->sawCabinet_) {
           self->sawCabinet_ = true;
           if (pfdin->psz1[0] != '\0' && !kaze::IsPlainCabinetPartName(pfdin->psz1)) {
-            return self->Refuse(kErrorHeaderBroken);
+            self->Fail(kErrorHeaderBroken);
+            return 0;
           }
           self->nextPart_ = pfdin->psz1;
         }
@@ -360,6 +387,11 @@ class Session {
 
   INT_PTR BeginFile(PFDINOTIFICATION pfdin) {
     if (result_ != kOk) return -1;
+    // A file of a folder the cabinet lacks: Wine's FDI would decode it from no folder.
+    if (mode_ != Mode::kList &&
+        !FileFolderExists(pfdin->iFolder, static_cast<uint16_t>(folderCount_))) {
+      return Refuse(kErrorHeaderBroken);
+    }
     std::string stored;
     bool converted = StoredNameToAnsi(pfdin->psz1, pfdin->attribs, &stored);
     if (mode_ == Mode::kList) {
@@ -500,6 +532,7 @@ class Session {
   int result_ = kOk;
   std::string nextPart_;
   bool sawCabinet_ = false;
+  int folderCount_ = 0;  // of the part FDICopy is given
   static const int kMaxParts = 255;
 };
 

@@ -254,6 +254,37 @@ TEST_F(Cab32Dll, ReturnsResultCodesForFailures) {
   EXPECT_EQ(Run(nested, deep), cab32::kErrorLongFileName);
 }
 
+// Files whose entries name a folder the cabinet lacks: Wine's FDI followed them to no
+// folder at all and crashed (found by the mutation run). Refused, through every entry.
+TEST_F(Cab32Dll, RefusesFilesOfFoldersTheCabinetLacks) {
+  const std::string cab = MakeStoredCabinet({{"a.txt", "aaa"}, {"b.txt", "bbb"}});
+  const size_t filesAt = static_cast<unsigned char>(cab[16]);
+  const size_t secondFolderIndex = filesAt + 16 + 6 + 8;  // past a.txt's entry and name
+  struct Case {
+    const char* what;
+    size_t at;        // a 16-bit field set to value
+    uint16_t value;
+    const char* refused;  // the first file refused; nothing of it is written
+  } cases[] = {{"no folder", 26, 0, "a.txt"},
+               {"a.txt of folder 1 of 1", filesAt + 8, 1, "a.txt"},
+               {"b.txt of folder 0xFFFC", secondFolderIndex, 0xFFFC, "b.txt"},
+               {"going on into a next part with no folder", 26, 0, "a.txt"}};
+  int round = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string bytes = cab;
+    bytes[c.at] = static_cast<char>(c.value & 0xFF);
+    bytes[c.at + 1] = static_cast<char>(c.value >> 8);
+    if (round == 3) bytes[filesAt + 8] = '\xFE', bytes[filesAt + 9] = '\xFF';  // to next
+    std::string path = scratch / ("nofolder" + std::to_string(round) + ".cab");
+    ASSERT_TRUE(WriteBytes(path, bytes));
+    std::string out = scratch / ("nf" + std::to_string(round++));
+    EXPECT_EQ(Run(path, out), cab32::kErrorHeaderBroken);
+    EXPECT_FALSE(dll.check(path.c_str(), 2));
+    EXPECT_FALSE(Exists(out + "\\" + c.refused));
+  }
+}
+
 // A set of three parts side by side, as a maker splits a game over a disc: given the first
 // part, the library unpacks every file of the set, those cut across parts included.
 class Cab32Set : public Cab32Dll {
@@ -328,6 +359,10 @@ TEST_F(Cab32Set, RefusesSetsThatLoopOrLeaveTheirFolder) {
                                                        {"away.cab", "..\\away2.cab"});
   ASSERT_TRUE(WriteBytes(scratch / "away.cab", away[0]));
   EXPECT_EQ(Run(scratch / "away.cab", scratch / "outAway"), cab32::kErrorHeaderBroken);
+  // Refused while listing too, and the library lets go of the file (Wine's FDI lost the
+  // handle of a cabinet refused at its first notification).
+  EXPECT_EQ(dll.count((scratch / "away.cab").c_str()), -1);
+  EXPECT_TRUE(DeleteFileA((scratch / "away.cab").c_str()));
 }
 
 // A set whose folder runs on into the next part with no file continued along with it sent

@@ -58,6 +58,7 @@ TEST(CabSetRules, ReadsThePartsTablesAndRefusesEveryCutShortCopy) {
   ASSERT_TRUE(ReadCabPartTables(reinterpret_cast<const unsigned char*>(cab.data()), cab.size(),
                                 &tables));
   EXPECT_EQ(tables.nextName, "p3.cab");
+  EXPECT_EQ(tables.folderCount, 1u);
   EXPECT_EQ(tables.lastFolderData, 500u);
   EXPECT_EQ(tables.lastFolderBlocks, 4u);
   EXPECT_EQ(tables.continuedToNext, std::vector<std::string>{"Long.BIN"});
@@ -74,6 +75,7 @@ TEST(CabSetRules, ReadsThePartsTablesAndRefusesEveryCutShortCopy) {
 TEST(CabSetRules, ACutPartMustHandItsFileToTheNextPart) {
   CabPartTables part, next;
   part.continuedToNext = {"Long.BIN"};
+  next.folderCount = 1;
   struct Case {
     bool endsCut;
     std::vector<std::string> comingFromPrev;
@@ -91,6 +93,23 @@ TEST(CabSetRules, ACutPartMustHandItsFileToTheNextPart) {
   CabPartTables nothingGoesOn;
   next.continuedFromPrev = {"long.bin"};
   EXPECT_FALSE(PartsJoin(nothingGoesOn, true, next));
+  next.folderCount = 0;  // the file is named, but no folder holds its data
+  EXPECT_FALSE(PartsJoin(part, true, next));
+}
+
+TEST(CabSetRules, AFileMustNameAFolderTheCabinetHas) {
+  struct Case {
+    uint16_t folderIndex, folderCount;
+    bool exists;
+  } cases[] = {
+      {0, 1, true},       {1, 2, true},       {0, 0, false},       {2, 2, false},
+      {0xFFFC, 3, false}, {0xFFFE, 1, true},  {0xFFFF, 1, true},   {0xFFFE, 0, false},
+      {0xFFFF, 0, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FileFolderExists(c.folderIndex, c.folderCount), c.exists)
+        << c.folderIndex << " of " << c.folderCount;
+  }
 }
 
 }  // namespace
