@@ -16,6 +16,7 @@
 #include "config/InstallIniLoader.h"
 #include "engine/InstallProgressPage.h"
 #include "resources/resource.h"
+#include "tests/archive/CabTestSupport.h"
 #include "tests/support/PromptRecorder.h"
 #include "tests/support/ScratchFiles.h"
 #include "tests/support/WindowPump.h"
@@ -170,13 +171,13 @@ class Install : public ::testing::Test {
   }
 
   // The context as the earlier steps leave it, and the page made (hidden).
-  void Prepare(int type) {
+  void Prepare(int type, int types = 8) {
     context_ = std::make_unique<InstallContext>();
     context_->instance = GetModuleHandleA(nullptr);
     context_->frameWindow = frame_->window();
     lstrcpyA(context_->cdFolder, "Q:\\");
     ASSERT_TRUE(InstallIniLoader("Q:\\install.ini", *context_));
-    ASSERT_EQ(context_->typeCount, 8);
+    ASSERT_EQ(context_->typeCount, types);
     ASSERT_EQ(context_->overlongValue[0], '\0');
     context_->selectedType = type;
     lstrcpyA(context_->installFolder, kInstallFolder);
@@ -378,6 +379,56 @@ TEST_F(Install, BrokenArchiveRollsBackWhatCameBefore) {
   ExpectCancelledState();
   EXPECT_FALSE(Exists(kInstallFolder));
   EXPECT_FALSE(Exists("C:\\kaze-engine-test\\"));
+}
+
+// The first part of a cabinet set on the disc, its second part forgotten: the library
+// answers "archive not found" instead of dying, the user is told which file the disc
+// lacks, and the file copied before is taken back.
+std::vector<std::string> g_told;
+std::string g_copiedWhenTold;
+
+int TellWhatWasCopied(HWND, const char* text, const char*, UINT) {
+  g_told.push_back(text);
+  g_copiedWhenTold = ReadAll(std::string(kInstallFolder) + "small.txt");
+  return IDOK;
+}
+
+TEST_F(Install, MissingSetPartIsNamedAndRollsBack) {
+  DiscFolder disc("set", "TSUKIMI1");
+  const std::string d = disc.windowsPath() + "\\";
+  const char ini[] =
+      "[INSTALL_INFO]\r\nCORPNAME=KAZE_CORP\r\nAPPNAME=月見日和\r\nEXENAME=Tsukimi.exe\r\n"
+      "MAKEMYSHORTCUT=アンインストール\r\nMAKESHORTCUT=0\r\nDISKNUM=1\r\nDISK_0=TSUKIMI1\r\n"
+      "[INSTALL_GROUP_DISK_0]\r\nIDNUM=1\r\nGROUP_0=0\r\nMEMBERSIZE_0=1\r\nMEMBERNUM_0=2\r\n"
+      "MEMBER_0_0=small.txt\r\nMEMBER_0_1=game1.cab > Game\\\r\n"
+      "[INSTALL_GROUP]\r\nNAME_DEFAULT=標準\r\nNAME_FULL=全部\r\nDEFAULTLIST=0\r\n"
+      "FULLLIST=0\r\nINSTGROUP=0\r\n"
+      "[INSTALL_REGISTRY_0]\r\nREG_KEY=Software\\KAZE_CORP\\EngineTest\r\n"
+      "REGDATA_GROUP_0=\"InstallDir\"=\"INSTALL_DIR\"\r\n";
+  std::vector<std::string> parts = MakeStoredCabinetSet(
+      {{"first.txt", std::string(30000, 'f')}, {"across.bin", std::string(60000, 'x')}},
+      {"game1.cab", "game2.cab"});
+  ASSERT_TRUE(WriteBytes(d + "install.ini", ini));
+  ASSERT_TRUE(WriteBytes(d + "small.txt", "small\r\n"));
+  ASSERT_TRUE(WriteBytes(d + "Kaze_Inst.exe", "MZ uninstaller stand-in"));
+  ASSERT_TRUE(WriteBytes(d + "game1.cab", parts[0]));
+  ASSERT_TRUE(CopyFileA((ExeFolder() + "cab32.dll").c_str(), (d + "cab32.dll").c_str(), FALSE));
+  ASSERT_TRUE(InsertDisc('Q', disc.unixPath()));
+
+  g_told.clear();
+  g_copiedWhenTold.clear();
+  MessageBoxHandler previous = SetMessageBoxHandler(&TellWhatWasCopied);
+  Prepare(kDefault, 2);
+  Run();
+  SetMessageBoxHandler(previous);
+  ASSERT_EQ(g_told.size(), 1u);
+  EXPECT_NE(g_told[0].find("続きのCABファイル [Q:\\game2.cab] が見つかりません"), std::string::npos)
+      << g_told[0];
+  EXPECT_EQ(g_copiedWhenTold, "small\r\n") << "nothing was there to take back";
+  ExpectCancelledState();
+  EXPECT_FALSE(Exists("C:\\kaze-engine-test\\")) << "the file copied first was left";
+  InsertDisc('Q', DiscUnixPath("disc1"));
+  RemoveTree(d);
 }
 
 // Tells the wrong disc like any message and, when asked to, puts the right disc in while
