@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "archive/MemberName.h"
 #include "system/Dbcs.h"
 
 namespace kaze {
@@ -168,11 +169,11 @@ bool CabinetNextPartName(const unsigned char* head, size_t length, char* out, si
 
 bool IsPlainCabinetPartName(const char* name) {
   if (name == nullptr || name[0] == '\0') return false;
-  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return false;
   for (size_t i = 0; name[i] != '\0'; i += CharLength(name, i)) {
     if (name[i] == '\\' || name[i] == '/' || name[i] == ':') return false;
   }
-  return true;
+  // And a name a file can have: "COM1.cab" would open a serial port and wait on it.
+  return IsSafeArchiveMemberName(name, std::strlen(name));
 }
 
 bool FormatCabErrorText(int code, char* out, size_t size) {

@@ -139,6 +139,10 @@ void CabLibrary::ClearSlots() {
   resolved_ = false;
 }
 
+void CabLibrary::ShowLibraryMissing() {
+  ShowLoadError("キャビネットファイル展開用DLLの取得に失敗しました");
+}
+
 bool CabLibrary::Load(HWND owner, const char* folder) {
   Unload();
   owner_ = owner;

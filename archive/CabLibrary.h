@@ -53,6 +53,8 @@ class CabLibrary {
   // it offers every function the adapter needs. Every failure is shown in a message and
   // leaves the library unloaded.
   bool Load(HWND owner, const char* folder);
+  // The message of a library that cannot be had, for a caller that has no file to load.
+  static void ShowLibraryMissing();
   void Unload();
   bool IsLoaded() const;
 

@@ -347,8 +347,9 @@ TEST_F(Cab32Set, MissingNextPartEndsWithArchiveNotFound) {
   EXPECT_EQ(ReadBytes(scratch / "after\\after.txt"), "ok");
 }
 
-// A part naming itself as its next part, or a next part with a path, is refused. (The loop
-// is cut on a block and file boundary, so that only the library's own walk meets it.)
+// A part naming itself as its next part, a next part with a path or a device's name, is
+// refused. (The loop is cut on a block and file boundary, so that only the library's own
+// walk meets it.)
 TEST_F(Cab32Set, RefusesSetsThatLoopOrLeaveTheirFolder) {
   std::vector<std::string> self = MakeStoredCabinetSet(
       {{"x.txt", std::string(32768, 'x')}, {"y.txt", std::string(32768, 'y')}},
@@ -359,6 +360,13 @@ TEST_F(Cab32Set, RefusesSetsThatLoopOrLeaveTheirFolder) {
                                                        {"away.cab", "..\\away2.cab"});
   ASSERT_TRUE(WriteBytes(scratch / "away.cab", away[0]));
   EXPECT_EQ(Run(scratch / "away.cab", scratch / "outAway"), cab32::kErrorHeaderBroken);
+  // A device's name: opening "COM1.cab" opens the serial port and waits on it (found by
+  // the mutation run as a hang).
+  std::vector<std::string> device = MakeStoredCabinetSet({{"x.txt", std::string(50000, 'x')}},
+                                                         {"dev.cab", "COM1.cab"});
+  ASSERT_TRUE(WriteBytes(scratch / "dev.cab", device[0]));
+  EXPECT_EQ(Run(scratch / "dev.cab", scratch / "outDev"), cab32::kErrorHeaderBroken);
+  EXPECT_EQ(dll.count((scratch / "dev.cab").c_str()), -1);
   // Refused while listing too, and the library lets go of the file (Wine's FDI lost the
   // handle of a cabinet refused at its first notification).
   EXPECT_EQ(dll.count((scratch / "away.cab").c_str()), -1);

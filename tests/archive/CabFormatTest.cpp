@@ -32,6 +32,22 @@ TEST(CabinetHeader, NeedsSignatureZeroReservedWordAndTheFileSize) {
 
 // The next part's name in a cabinet header of a set: after the reserve area and the
 // previous part's two names, when the flags say so; nothing from a damaged header.
+// A next part is looked for beside the cabinet: only a plain file name may be followed.
+TEST(CabinetNextPart, OnlyPlainFileNamesAreFollowed) {
+  struct Case {
+    const char* name;
+    bool plain;
+  } cases[] = {
+      {"game2.cab", true},   {"表2.cab", true},     {"ソ", true},
+      {"", false},           {".", false},          {"..", false},
+      {"..\\x.cab", false}, {"a/b.cab", false},    {"C:x.cab", false},
+      {"\\x.cab", false},   {"COM1.txt", false},   {"com1", false},
+      {"LPT9.cab", false},   {"NUL", false},        {"con.cab", false},
+      {"aux .cab", false},   {"x?.cab", false},     {"COM10.cab", true},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsPlainCabinetPartName(c.name), c.plain) << c.name;
+}
+
 TEST(CabinetNextPart, ReadsTheNameOnlyWhereTheFlagsPutIt) {
   auto header = [](unsigned flags, const std::string& after) {
     std::string h = "MSCF";
