@@ -4,6 +4,8 @@
 // the steps.
 #include <windows.h>
 
+#include <string>
+
 #include "app/InstallContext.h"
 
 namespace kaze {
@@ -21,6 +23,8 @@ class EngineHost {
   // LOG_REGS (uninstall/LogRecords.h). Nothing is written without a log or with an empty
   // path.
   virtual void RecordLogEntry(int kind, const char* path) = 0;
+  // The run's folder of staged support files (with its backslash), or "" when there is none.
+  virtual std::string stagingFolder() const = 0;
 
  protected:
   ~EngineHost() = default;

@@ -175,10 +175,20 @@ void ExtractionPass::AddMember(const char* memberSource, const char* memberTarge
 
 uint32_t ExtractionPass::WeighArchive(const char* path) {
   CabLibrary library;
-  library.Load(host_.pageWindow(), temporaryFolder_);
+  LoadStagedLibrary(library);
   int weight = library.GetArchiveWeight(path);
   library.Unload();
   return weight < 0 ? kUncountedArchiveWeight : static_cast<uint32_t>(weight);
+}
+
+bool ExtractionPass::LoadStagedLibrary(CabLibrary& library) {
+  // Only the run's own copy: a search would take whatever lies in the program's or the
+  // current folder.
+  if (stagingFolder_.empty()) {
+    CabLibrary::ShowLibraryMissing();
+    return false;
+  }
+  return library.Load(host_.pageWindow(), stagingFolder_.c_str());
 }
 
 void ExtractionPass::Append(const char* path, const std::string& destinationFolder,
@@ -234,7 +244,7 @@ int ExtractionPass::ExtractDisc() {
       Refuse(kPathTooLong, source.c_str());
       result = 0;
     } else if (IsArchiveExtension(LowerAscii(SplitPath(source.c_str()).extension))) {
-      if (!library.IsLoaded()) library.Load(host_.pageWindow(), temporaryFolder_);
+      if (!library.IsLoaded()) LoadStagedLibrary(library);
       result = UnpackItem(library, source, item.destinationFolder);
     } else {
       result = CopyItem(source, destination);
@@ -366,26 +376,39 @@ std::vector<std::string> ExtractionPass::SupportFileNames() const {
 }
 
 void ExtractionPass::StageSupportFiles() {
-  if (temporaryFolder_[0] == '\0') return;
+  if (stageTried_) return;
+  stageTried_ = true;
+  if (temporaryFolder_[0] == '\0' ||
+      !CreateUniqueFolder(temporaryFolder_, "KzSetup", &stagingFolder_)) {
+    return;
+  }
   for (const std::string& name : SupportFileNames()) {
     std::string from;
     std::string to;
     if (!JoinWithin(host_.context().cdFolder, name.c_str(), kPathMax, &from) ||
-        !JoinWithin(temporaryFolder_, name.c_str(), kPathMax, &to)) {
+        !JoinWithin(stagingFolder_.c_str(), name.c_str(), kPathMax, &to)) {
       continue;
     }
-    CopyFileA(from.c_str(), to.c_str(), FALSE);
+    // A copy cut short is no copy: a missing support file is told where it is needed.
+    if (CopyFileWhole(from.c_str(), to.c_str())) {
+      staged_.push_back(name);
+    } else {
+      SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA(to.c_str());
+    }
   }
 }
 
 void ExtractionPass::RemoveSupportFiles() {
-  if (temporaryFolder_[0] == '\0') return;
-  for (const std::string& name : SupportFileNames()) {
-    std::string path;
-    if (!JoinWithin(temporaryFolder_, name.c_str(), kPathMax, &path)) continue;
+  if (stagingFolder_.empty()) return;
+  for (const std::string& name : staged_) {
+    std::string path = stagingFolder_ + name;
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(path.c_str());
   }
+  staged_.clear();
+  RemoveDirectoryA(stagingFolder_.c_str());
+  stagingFolder_.clear();
 }
 
 void ExtractionPass::FreeWorkList() {

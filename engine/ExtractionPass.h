@@ -44,7 +44,8 @@ struct WorkList {
   std::vector<InstallItem> items;
 };
 
-// Support files staged into the temporary folder: the archive library first.
+// Support files staged into the run's folder in the temporary folder: the archive library
+// first.
 extern const char kCabLibraryName[];  // "cab32.dll"
 extern const char kUninstallerName[];  // "Kaze_Inst.exe"
 
@@ -70,7 +71,10 @@ class ExtractionPass : public CabProgressCallback {
   // the request dialog (and telling a wrong one) until it is or the user gives up.
   bool CheckDisc(int disc);
 
+  // Copies the support files from the disc in the drive into a new folder of the run's own
+  // in the temporary folder, once a run; nothing else is ever loaded from or staged there.
   void StageSupportFiles();
+  // Deletes what the staging copied, and its folder.
   void RemoveSupportFiles();
   void FreeWorkList();
 
@@ -79,7 +83,9 @@ class ExtractionPass : public CabProgressCallback {
   int listLength() const { return listLength_; }
   uint32_t lastFileCount() const { return lastFileCount_; }
   int lastNoticeValue() const { return lastNoticeValue_; }
-  const char* temporaryFolder() const { return temporaryFolder_; }
+  // The run's staging folder with its backslash; empty before staging or when it could
+  // not be made.
+  const std::string& stagingFolder() const { return stagingFolder_; }
 
   int OnCabNotice(int code, int noticeValue, uint32_t fileCount,
                   CabExtractRecord* record) override;
@@ -91,6 +97,7 @@ class ExtractionPass : public CabProgressCallback {
   void AddMember(const char* source, const char* target);
   void Append(const char* path, const std::string& destinationFolder, uint32_t weight);
   uint32_t WeighArchive(const char* path);
+  bool LoadStagedLibrary(CabLibrary& library);
   // Tells the user that a member cannot be installed; the disc's pass then fails.
   void Refuse(const char* message, const char* path);
   int CopyItem(const std::string& source, const std::string& destination);
@@ -104,6 +111,9 @@ class ExtractionPass : public CabProgressCallback {
 
   ExtractionHost& host_;
   char temporaryFolder_[MAX_PATH] = {};
+  std::string stagingFolder_;
+  std::vector<std::string> staged_;  // names copied into the staging folder
+  bool stageTried_ = false;
   std::unique_ptr<WorkList> workList_;
   bool refused_ = false;  // a member of this disc could not be listed
   int ordinal_ = 0;

@@ -124,6 +124,9 @@ void InstallProgressPage::RunInstallation() {
     return;
   }
   pass_ = std::make_unique<ExtractionPass>(*this);
+  // From disc 1, still in the drive: whatever discs the type needs, the archive library
+  // and the uninstaller come from the first.
+  pass_->StageSupportFiles();
 
   std::vector<int> discs = pass_->DiscsNeeded();
   discsNeeded_ = static_cast<int>(discs.size());
@@ -153,11 +156,12 @@ void InstallProgressPage::RunInstallation() {
   log_.reset();
 }
 
+std::string InstallProgressPage::stagingFolder() const {
+  return pass_ ? pass_->stagingFolder() : std::string();
+}
+
 void InstallProgressPage::Succeed() {
   InstallContext& shared = context();
-  // Registration copies the uninstaller from the staged files into the installation
-  // folder, and the log is committed there; with no disc to process neither exists yet.
-  if (discsNeeded_ == 0) pass_->StageSupportFiles();
   CreateFolderLogged(*this, shared.installFolder);
   WriteRegistryData(*this);
   RegisterUninstall(*this);

@@ -43,6 +43,7 @@ class InstallProgressPage : public WizardPage, public ExtractionHost {
   void SetWorkItem(const char* text) override;
   void PumpOneFrameMessage() override;
   void RecordLogEntry(int kind, const char* path) override;
+  std::string stagingFolder() const override;
   // ExtractionHost
   TextProgressBar& progressBar() override { return bar_; }
   bool StopRequested() override;

@@ -192,12 +192,10 @@ void RegisterUninstall(EngineHost& host) {
   bool groupReady = programs[0] != '\0' && groupFolder.size() <= kMaxPath &&
                     CreateFolderLogged(host, groupFolder.c_str());
 
-  char temp[MAX_PATH] = {};
-  DWORD tempLength = GetTempPathA(sizeof temp, temp);
-  bool haveTemp = tempLength > 0 && tempLength < sizeof temp;
+  const std::string staging = host.stagingFolder();
   auto stage = [&](const char* name) {
-    if (!haveTemp || name[0] == '\0') return;
-    std::string from = std::string(temp) + name;
+    if (staging.empty() || name[0] == '\0') return;
+    std::string from = staging + name;
     std::string to = installFolder + name;
     if (from.size() > kMaxPath || to.size() > kMaxPath) return;
     CopyLogged(host, from, to);

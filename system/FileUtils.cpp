@@ -41,6 +41,25 @@ bool WriteWhole(HANDLE file, const void* data, DWORD count) {
 
 }  // namespace
 
+bool CreateUniqueFolder(const char* parent, const char* prefix, std::string* out) {
+  out->clear();
+  DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 8);
+  for (DWORD attempt = 0; attempt < 0x10000; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%.20s%04lX", prefix,
+                  static_cast<unsigned long>((seed + attempt) & 0xFFFF));
+    std::string folder = std::string(parent) + name;
+    if (folder.size() + 1 > MAX_PATH - 1) return false;  // with its backslash
+    // CreateDirectory fails on anything already there: the folder is ours alone.
+    if (CreateDirectoryA(folder.c_str(), nullptr)) {
+      *out = folder + "\\";
+      return true;
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+  }
+  return false;
+}
+
 bool CopyFileWhole(const char* from, const char* to) {
   if (!CopyFileA(from, to, FALSE)) return false;
   ULONGLONG fromSize, toSize;

@@ -58,6 +58,11 @@ class ScopedFindHandle {
 // True when the path names an existing file or folder.
 bool PathExists(const char* path);
 
+// Makes a new folder below parent (which ends with a backslash) named prefix and four hex
+// digits, one that did not exist before; its path, with a backslash, goes to out.
+// False when none could be made within the path limit.
+bool CreateUniqueFolder(const char* parent, const char* prefix, std::string* out);
+
 // CopyFileA (an existing destination is replaced), then a check that the destination
 // is as long as the source, so that a copy cut short by a full disk is never taken for
 // a whole one.

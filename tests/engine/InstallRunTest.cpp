@@ -233,8 +233,22 @@ TEST_F(Install, PageStartsAtZeroWithItsFont) {
   EXPECT_EQ(page_->timerId(), 0u) << "a hidden page started its work";
 }
 
+// Everything in the temporary folder that was not made by a run: a run must leave it so.
+std::vector<std::string> TemporaryFolderNow() {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(sizeof temp, temp);
+  return Tree(temp);
+}
+
 TEST_F(Install, WholeRunInstallsEveryFileAndCommitsTheLog) {
   PromptRecorder prompts;
+  // Files of the same names as the support files, lying in the temporary folder before the
+  // run: never loaded, never replaced, never deleted.
+  char temp[MAX_PATH] = {};
+  GetTempPathA(sizeof temp, temp);
+  ASSERT_TRUE(WriteBytes(std::string(temp) + "cab32.dll", "planted, not a library"));
+  ASSERT_TRUE(WriteBytes(std::string(temp) + "Kaze_Inst.exe", "someone else's"));
+  const std::vector<std::string> tempBefore = TemporaryFolderNow();
   Prepare(kDefault);
   Run();
   for (const RecordedMessage& m : prompts.messages()) ADD_FAILURE() << m.caption << ": " << m.text;
@@ -306,11 +320,12 @@ TEST_F(Install, WholeRunInstallsEveryFileAndCommitsTheLog) {
   for (const std::string& f : folders) {
     EXPECT_EQ(f.find("HD\\"), std::string::npos) << "a folder the pass did not make: " << f;
   }
-  // The staged support files are gone from the temporary folder.
-  char temp[MAX_PATH] = {};
-  GetTempPathA(sizeof temp, temp);
-  EXPECT_FALSE(Exists(std::string(temp) + "cab32.dll"));
-  EXPECT_FALSE(Exists(std::string(temp) + "Kaze_Inst.exe"));
+  // The run's staging folder is gone; what lay in the temporary folder is as it was.
+  EXPECT_EQ(TemporaryFolderNow(), tempBefore);
+  EXPECT_EQ(ReadAll(std::string(temp) + "cab32.dll"), "planted, not a library");
+  EXPECT_EQ(ReadAll(std::string(temp) + "Kaze_Inst.exe"), "someone else's");
+  DeleteFileA((std::string(temp) + "cab32.dll").c_str());
+  DeleteFileA((std::string(temp) + "Kaze_Inst.exe").c_str());
 }
 
 TEST_F(Install, CancelDuringAPlainCopyAsksPerRequestAndRollsBack) {

@@ -36,7 +36,9 @@ class RecordingHost : public EngineHost {
   void RecordLogEntry(int kind, const char* path) override {
     if (path != nullptr && path[0] != '\0') log.push_back({kind, path});
   }
+  std::string stagingFolder() const override { return staging; }
 
+  std::string staging;  // where the support files were staged
   std::vector<std::string> workItems;
   std::vector<LoggedEntry> log;
   int pumps = 0;

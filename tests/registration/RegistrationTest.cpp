@@ -140,18 +140,13 @@ class RegistrationTest : public ::testing::Test {
     ASSERT_TRUE(WriteBytes(install_ + "Game.exe", "game"));
     scratch_.Folder("ゲーム表\\Manual\\");
     ASSERT_TRUE(WriteBytes(install_ + "Manual\\ソ表.html", "manual"));
-    // The staged support files lie in the temporary folder.
-    GetEnvironmentVariableA("TMP", savedTmp_, sizeof savedTmp_);
-    GetEnvironmentVariableA("TEMP", savedTemp_, sizeof savedTemp_);
-    SetEnvironmentVariableA("TMP", temp_.c_str());
-    SetEnvironmentVariableA("TEMP", temp_.c_str());
+    // The run's staged support files.
+    host_.staging = temp_;
     char programs[MAX_PATH] = {};
     ASSERT_TRUE(GetProgramsFolder(programs));
     programs_ = programs;
   }
   void TearDown() override {
-    SetEnvironmentVariableA("TMP", savedTmp_);
-    SetEnvironmentVariableA("TEMP", savedTemp_);
     for (const std::string& folder : groupsToRemove_) test::RemoveTree(folder);
   }
 
@@ -169,7 +164,6 @@ class RegistrationTest : public ::testing::Test {
   test::ScratchFolder scratch_;
   test::RecordingHost host_;
   std::string install_, temp_, programs_;
-  char savedTmp_[MAX_PATH] = {}, savedTemp_[MAX_PATH] = {};
   std::vector<std::string> groupsToRemove_;
 };
 
