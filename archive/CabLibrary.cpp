@@ -253,9 +253,10 @@ int CabLibrary::Extract(const CabExtractRecord& request, CabProgressCallback* ca
     return 0;
   }
   stoppedWithMessage_ = false;
+  stoppedByCaller_ = false;
   int result = cab_(owner_, command, nullptr, 0);
   if (result != 0) {
-    if (!stoppedWithMessage_) ShowCabErrorFor(result, archivePath);
+    if (!stoppedWithMessage_ && !stoppedByCaller_) ShowCabErrorFor(result, archivePath);
     Notify(CAB_FAILED);
     return 0;
   }
@@ -360,7 +361,9 @@ void CabLibrary::ShowCabError(int code) {
 
 int CabLibrary::Notify(int code) {
   if (callback_ == nullptr) return 1;
-  return callback_->OnCabNotice(code, noticeValue_, fileCount_, &progress_);
+  int goOn = callback_->OnCabNotice(code, noticeValue_, fileCount_, &progress_);
+  if (goOn == 0) stoppedByCaller_ = true;
+  return goOn;
 }
 
 BOOL CALLBACK CabLibrary::OwnerWindowProc(HWND window, UINT message, UINT state, LPVOID info) {

@@ -132,6 +132,7 @@ class CabLibrary {
   uint32_t fileCount_;
   CabProgressCallback* callback_;
   bool stoppedWithMessage_;  // the adapter itself stopped the library and said why
+  bool stoppedByCaller_ = false;  // the caller's callback said stop: its reason, not an error
   CabExtractRecord progress_;
 };
 

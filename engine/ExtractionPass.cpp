@@ -26,6 +26,11 @@ const char kWrongDisc[] =
     "正しいディスクをセットしてください";
 const char kPathTooLong[] =
     "インストールするファイルのパスが長すぎるため、インストールできません。\n%s";
+const char kSourceUnreadable[] = "インストール元のファイルを読み込めません。\n";
+const char kTargetNotCreated[] = "インストール先にファイルを作成できません。\n";
+const char kTargetNotWritten[] = "インストール先のファイルに書き込めません。\n";
+const char kReasonDiskFull[] = "\nディスクの空き容量が足りません。";
+const char kReasonProtected[] = "\n書き込みが禁止されているか、ほかのプログラムが使用しています。";
 const char kNameTooLong[] =
     "インストールするファイルの名前が長すぎるため、インストールできません。\n%s";
 
@@ -266,7 +271,34 @@ int ExtractionPass::CopyItem(const std::string& source, const std::string& desti
   request.blockSize = kCopyBlock;
   request.context = this;
   destinationExisted_ = PathExists(destination.c_str());
-  return CopyWithProgress(request, &ExtractionPass::CopyNotice) ? 1 : 0;
+  if (CopyWithProgress(request, &ExtractionPass::CopyNotice)) return 1;
+  if (request.failure != 0) ShowCopyFailure(request);
+  return 0;
+}
+
+void ExtractionPass::ShowCopyFailure(const CopyRequest& request) {
+  const DWORD error = request.systemError;
+  const bool full = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+  const bool protectedTarget = error == ERROR_WRITE_PROTECT || error == ERROR_ACCESS_DENIED ||
+                               error == ERROR_SHARING_VIOLATION;
+  std::string text;
+  switch (request.failure) {
+    case COPY_FAILED_SOURCE:
+    case COPY_FAILED_READ:
+      text = std::string(kSourceUnreadable) + request.source;
+      break;
+    case COPY_FAILED_TARGET:
+      text = std::string(kTargetNotCreated) + request.destination;
+      break;
+    default:
+      text = std::string(kTargetNotWritten) + request.destination;
+      break;
+  }
+  if (request.failure != COPY_FAILED_SOURCE && request.failure != COPY_FAILED_READ) {
+    if (full) text += kReasonDiskFull;
+    else if (protectedTarget) text += kReasonProtected;
+  }
+  ShowMessage(host_.pageWindow(), text.c_str(), kInstallerCaption, MB_OK | MB_ICONERROR);
 }
 
 int ExtractionPass::UnpackItem(CabLibrary& library, const std::string& source,

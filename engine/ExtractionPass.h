@@ -101,6 +101,8 @@ class ExtractionPass : public CabProgressCallback {
   // Tells the user that a member cannot be installed; the disc's pass then fails.
   void Refuse(const char* message, const char* path);
   int CopyItem(const std::string& source, const std::string& destination);
+  // Tells what failed in a copy and where.
+  void ShowCopyFailure(const CopyRequest& request);
   int UnpackItem(CabLibrary& library, const std::string& source,
                  const std::string& destinationFolder);
   void ShowCabFileProgress(uint32_t increase, const CabExtractRecord& record);

@@ -19,6 +19,8 @@ const char kDoneStatus[] = "※　インストールが完了しました　※"
 const char kDoneItem[] = "インストールが完了しました";
 const char kCancelledStatus[] = "※　インストールがキャンセルされました　※";
 const char kCancelledItem[] = "インストールがキャンセルされました";
+const char kFailedStatus[] = "※　インストール中にエラーが発生しました　※";
+const char kFailedItem[] = "インストール作業中にエラーが発生しました";
 const char kStopQuestion[] = "インストール作業は完了していません。中止しますか？";
 const char kFinishButton[] = "終了";
 const char kNoLogMessage[] =
@@ -119,7 +121,7 @@ void InstallProgressPage::RunInstallation() {
   if (!log_->BeginLog(shared.installFolder)) {
     // Without the log nothing done could be taken back again: do nothing at all.
     ShowMessage(window(), kNoLogMessage, kInstallerCaption, MB_OK | MB_ICONERROR);
-    ShowFailed();
+    ShowFailed(false);
     log_.reset();
     return;
   }
@@ -147,7 +149,9 @@ void InstallProgressPage::RunInstallation() {
   if (discIndex_ == discsNeeded_ && result >= 1) {
     Succeed();
   } else {
-    RollBack();
+    // A stop the user chose (confirmed, or a disc given up) is a cancel; anything else
+    // failed, and the user was told what.
+    RollBack(shared.closeWithoutAsking != 0);
   }
 
   pass_->FreeWorkList();
@@ -177,9 +181,9 @@ void InstallProgressPage::Succeed() {
   log_->CommitLog();
 }
 
-void InstallProgressPage::RollBack() {
+void InstallProgressPage::RollBack(bool cancelled) {
   InstallContext& shared = context();
-  ShowFailed();
+  ShowFailed(cancelled);
   // A log that could not be committed is played back from its temporary copy.
   bool committed = log_->CommitLog();
   RemovalRequest request;
@@ -188,10 +192,10 @@ void InstallProgressPage::RollBack() {
   log_->RemoveLoggedItems(!committed, &request);
 }
 
-void InstallProgressPage::ShowFailed() {
+void InstallProgressPage::ShowFailed(bool cancelled) {
   context().closeWithoutAsking = 1;
-  SetStatus(kCancelledStatus);
-  SetWorkItem(kCancelledItem);
+  SetStatus(cancelled ? kCancelledStatus : kFailedStatus);
+  SetWorkItem(cancelled ? kCancelledItem : kFailedItem);
   bar_.SetPos(0);
   bar_.SetText(kZeroPercent);
   HWND finish = FrameButton(IDCANCEL);

@@ -65,9 +65,9 @@ class InstallProgressPage : public WizardPage, public ExtractionHost {
 
  private:
   void Succeed();
-  void RollBack();
+  void RollBack(bool cancelled);
   // The cancelled texts and buttons: the frame's Cancel becomes "終了".
-  void ShowFailed();
+  void ShowFailed(bool cancelled);
   void SetStatus(const char* text);
 
   ScopedFont font_;

@@ -212,20 +212,26 @@ bool CreateMissingFolders(const std::string& path, CopyRequest& request, CopyNot
 }  // namespace
 
 bool CopyWithProgress(CopyRequest& request, CopyNotice notice) {
+  request.failure = 0;
+  request.systemError = 0;
+  auto fail = [&](int why) {
+    request.failure = why;
+    request.systemError = GetLastError();
+    return false;
+  };
   CreateMissingFolders(request.destination, request, notice);
   request.createdFolder = "";
 
   ScopedFileHandle source(CreateFileA(request.source, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!source.valid()) return false;
+  if (!source.valid()) return fail(COPY_FAILED_SOURCE);
+  SetLastError(NO_ERROR);
+  DWORD size = GetFileSize(source.get(), nullptr);
+  if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return fail(COPY_FAILED_SOURCE);
   ScopedFileHandle target(CreateFileA(request.destination, GENERIC_WRITE, 0, nullptr,
                                       CREATE_ALWAYS,
                                       FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!target.valid()) return false;
-
-  SetLastError(NO_ERROR);
-  DWORD size = GetFileSize(source.get(), nullptr);
-  if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
+  if (!target.valid()) return fail(COPY_FAILED_TARGET);
   if (request.blockSize == 0) request.blockSize = kDefaultCopyBlock;
   auto tell = [&](int code, DWORD copied) {
     return notice == nullptr ? 1 : notice(code, &request, size, copied);
@@ -240,8 +246,15 @@ bool CopyWithProgress(CopyRequest& request, CopyNotice notice) {
       DWORD got = 0;
       // A read that brings nothing, or a write that does not take every byte (a full
       // disk), ends the copy as incomplete.
-      if (!ReadFile(source.get(), block.data(), want, &got, nullptr) || got == 0) break;
-      if (!WriteWhole(target.get(), block.data(), got)) break;
+      if (!ReadFile(source.get(), block.data(), want, &got, nullptr) || got == 0) {
+        fail(COPY_FAILED_READ);
+        break;
+      }
+      if (!WriteWhole(target.get(), block.data(), got)) {
+        fail(COPY_FAILED_WRITE);
+        if (request.systemError == NO_ERROR) request.systemError = ERROR_DISK_FULL;
+        break;
+      }
       copied += got;
       if (tell(COPY_BLOCK, copied) == 0) {
         stopped = true;

@@ -130,6 +130,15 @@ struct CopyRequest {
   DWORD blockSize = 0;                   // 0: kDefaultCopyBlock, written back
   void* context = nullptr;
   const char* createdFolder = "";  // the folder just made, during a notice of code 4
+  int failure = 0;                 // why a copy that did not stop on a notice failed
+  DWORD systemError = 0;           // GetLastError() of that failure
+};
+
+enum CopyFailure {
+  COPY_FAILED_SOURCE = 1,  // the source could not be opened or its size read
+  COPY_FAILED_TARGET = 2,  // the destination could not be created
+  COPY_FAILED_READ = 3,    // reading the source failed or it ended early
+  COPY_FAILED_WRITE = 4,   // writing the destination failed (a full disk among others)
 };
 
 constexpr DWORD kDefaultCopyBlock = 0x3000;

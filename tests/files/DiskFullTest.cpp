@@ -76,6 +76,10 @@ TEST_F(DiskFullTest, CopyStopsAndFailsWhenTheDiskIsFull) {
   EXPECT_EQ(g_codes.back(), COPY_INCOMPLETE);
   EXPECT_LT(std::count(g_codes.begin(), g_codes.end(), COPY_BLOCK), 200000 / 8192);
   EXPECT_EQ(std::count(g_codes.begin(), g_codes.end(), COPY_DONE), 0);
+  // Why, for the message: the write, on a full disk.
+  EXPECT_EQ(request.failure, COPY_FAILED_WRITE);
+  EXPECT_TRUE(request.systemError == ERROR_DISK_FULL || request.systemError == ERROR_HANDLE_DISK_FULL)
+      << request.systemError;
 }
 
 TEST_F(DiskFullTest, IniEditThatCannotBeWrittenLeavesTheFileAsItWas) {
