@@ -47,6 +47,9 @@ struct InstallContext {
   // The first install.ini value that did not fit its field ("SECTION/KEY"), or empty.
   // A cut value would name a different path, so the settings page refuses the file.
   char overlongValue[kNameSize] = {};
+  // The first install.ini value naming a path that leads out of the folder it is joined
+  // to ("SECTION/KEY"), or empty: the settings page refuses the file.
+  char uncontainedValue[kNameSize] = {};
 
   InstallContext() = default;
   InstallContext(const InstallContext&) = delete;

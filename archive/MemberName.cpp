@@ -4,47 +4,11 @@
 #include <cstring>
 
 #include "system/Dbcs.h"
+#include "system/PathText.h"
 
 namespace kaze {
 
 namespace {
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-bool IsForbiddenByte(unsigned char c) {
-  return c < 0x20 || c == ':' || c == '<' || c == '>' || c == '"' || c == '|' ||
-         c == '?' || c == '*';
-}
-
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
-// name[begin, end) is one component. Windows opens a device for these names, whatever
-// extension follows and whatever folder they are in.
-bool IsDeviceName(const char* name, size_t begin, size_t end) {
-  size_t stop = begin;
-  while (stop < end && name[stop] != '.') ++stop;
-  while (stop > begin && name[stop - 1] == ' ') --stop;
-  char base[8];
-  size_t n = stop - begin;
-  if (n < 3 || n > 7) return false;
-  for (size_t i = 0; i < n; ++i) base[i] = UpperAscii(name[begin + i]);
-  base[n] = '\0';
-  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-  for (const char* device : kDevices) {
-    if (std::strcmp(base, device) == 0) return true;
-  }
-  return n == 4 && (std::memcmp(base, "COM", 3) == 0 || std::memcmp(base, "LPT", 3) == 0) &&
-         base[3] >= '1' && base[3] <= '9';
-}
-
-bool IsComponentSafe(const char* name, size_t begin, size_t end) {
-  if (begin == end) return false;
-  bool onlyDotsAndBlanks = true;
-  for (size_t i = begin; i < end; ++i) {
-    if (name[i] != '.' && name[i] != ' ') onlyDotsAndBlanks = false;
-  }
-  return !onlyDotsAndBlanks && !IsDeviceName(name, begin, end);
-}
 
 // Character length within a bounded name: a lead byte as the last byte stands alone.
 size_t CharLengthIn(const char* name, size_t i, size_t length) {
@@ -54,24 +18,7 @@ size_t CharLengthIn(const char* name, size_t i, size_t length) {
 }  // namespace
 
 bool IsSafeArchiveMemberName(const char* name, size_t length) {
-  if (name == nullptr || length == 0) return false;
-  size_t componentStart = 0;
-  for (size_t i = 0; i < length;) {
-    size_t n = CharLengthIn(name, i, length);
-    if (n == 1) {
-      if (name[i] == '\0') return false;
-      if (IsSeparator(name[i])) {
-        if (!IsComponentSafe(name, componentStart, i)) return false;
-        componentStart = i + 1;
-      } else if (IsForbiddenByte(static_cast<unsigned char>(name[i]))) {
-        return false;
-      }
-    } else if (name[i + 1] == '\0') {
-      return false;
-    }
-    i += n;
-  }
-  return IsComponentSafe(name, componentStart, length);
+  return name != nullptr && length != 0 && IsContainedPath(name, length, false);
 }
 
 bool NormalizeArchiveMemberName(const char* name, char* out, size_t size) {

@@ -8,6 +8,8 @@
 
 #include "config/ProfileReader.h"
 #include "config/ValueParsing.h"
+#include "engine/RegistrationText.h"
+#include "system/PathText.h"
 
 namespace kaze {
 namespace {
@@ -41,6 +43,7 @@ class Loader {
   void Run() {
     context_.ReleaseDescription();
     context_.overlongValue[0] = '\0';
+    context_.uncontainedValue[0] = '\0';
     LoadInfo();
     LoadDiscs();
     LoadTypes();
@@ -58,6 +61,15 @@ class Loader {
     if (context_.overlongValue[0] != '\0') return;
     std::snprintf(context_.overlongValue, sizeof context_.overlongValue, "%s/%s", section,
                   key);
+  }
+
+  // A path from the disc that must stay below the folder it is joined to (the disc, the
+  // installation folder, the program group): "..", a drive or a leading "\" is noted.
+  void CheckWithin(const char* section, const char* key, const char* path) {
+    if (context_.uncontainedValue[0] != '\0') return;
+    if (IsContainedPath(path, std::strlen(path), true)) return;
+    std::snprintf(context_.uncontainedValue, sizeof context_.uncontainedValue, "%s/%s",
+                  section, key);
   }
 
   // Reads a text of at most size - 1 bytes into field. One byte more is asked for, so
@@ -86,6 +98,8 @@ class Loader {
     char text[kValueSize] = {};
     ReadText(handle, section, key, text, sizeof text);
     if (!SplitPathPair(pair, text)) NoteOverlong(section, key);
+    CheckWithin(section, key, pair.source);
+    CheckWithin(section, key, pair.target);
   }
 
   void LoadInfo() {
@@ -102,6 +116,10 @@ class Loader {
     text("PATH2", info->path2, sizeof info->path2);
     text("DXSETUPDLL", info->dxSetupDll, sizeof info->dxSetupDll);
     text("INSTDX", info->instDx, sizeof info->instDx);
+    CheckWithin(kInfoSection, "README", info->readme);
+    CheckWithin(kInfoSection, "PATH2", info->path2);
+    CheckWithin(kInfoSection, "DXSETUPDLL", info->dxSetupDll);
+    CheckWithin(kInfoSection, "INSTDX", info->instDx);
     // Missing numbers count as 0; a number beyond 16 bits is kept at the largest one
     // rather than wrapped into a small version.
     std::vector<int> version = ReadNumberList(handle, kInfoSection, "DIRECTXVER");
@@ -252,6 +270,9 @@ class Loader {
       if (!SplitRegistryValue(entry.valueName, sizeof entry.valueName, entry.valueData,
                               sizeof entry.valueData, text))
         NoteOverlong(kRegistrySection, key);
+      // What INSTALL_DIR+ or CD_DIR+ appends must stay in that folder.
+      const char* rest = PathMacroRest(entry.valueData);
+      if (rest != nullptr) CheckWithin(kRegistrySection, key, rest);
     }
     reader_.ReleaseSection(handle);
     context_.registryData = std::move(registry);
@@ -266,6 +287,7 @@ class Loader {
     auto appearance = std::make_unique<AppearanceInfo>();
     ReadText(handle, kAboutSection, "BANNERNAME", appearance->bannerName,
              sizeof appearance->bannerName);
+    CheckWithin(kAboutSection, "BANNERNAME", appearance->bannerName);
     ReadText(handle, kAboutSection, "BKCOLOR", appearance->backColor,
              sizeof appearance->backColor);
     ReadText(handle, kAboutSection, "TEXTCOLOR", appearance->textColor,

@@ -34,13 +34,4 @@ void FormatUnpackLine(const char* path, uint32_t written, uint32_t fileSize, cha
                 FilePercent(written, fileSize));
 }
 
-bool JoinWithin(const char* first, const char* second, size_t maxLength, std::string* out) {
-  size_t a = std::strlen(first);
-  size_t b = std::strlen(second);
-  if (a + b > maxLength) return false;
-  out->assign(first, a);
-  out->append(second, b);
-  return true;
-}
-
 }  // namespace kaze

@@ -31,8 +31,5 @@ double FilePercent(uint32_t written, uint32_t fileSize);
 void FormatUnpackLine(const char* path, uint32_t written, uint32_t fileSize, char* out,
                       size_t size);
 
-// first + second into out when the result has at most maxLength bytes; false otherwise,
-// with out untouched: a cut path would name another file.
-bool JoinWithin(const char* first, const char* second, size_t maxLength, std::string* out);
 
 }  // namespace kaze

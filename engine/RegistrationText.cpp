@@ -60,6 +60,16 @@ bool ReadHexAfterColon(const std::string& data, uint32_t* number) {
 
 }  // namespace
 
+const char* PathMacroRest(const char* data) {
+  for (const PathMacro& macro : kMacros) {
+    size_t length = std::strlen(macro.name);
+    if (std::strncmp(data, macro.name, length) == 0) {
+      return macro.keepsRest ? data + length : nullptr;
+    }
+  }
+  return nullptr;
+}
+
 bool ExpandPathMacros(const char* data, bool groupChosen, const char* installFolder,
                       std::string* result) {
   result->clear();

@@ -14,6 +14,10 @@ namespace kaze {
 bool ExpandPathMacros(const char* data, bool groupChosen, const char* installFolder,
                       std::string* result);
 
+// The text a "+" folder macro (INSTALL_DIR+, CD_DIR+) appends to its folder, or null when
+// data does not begin with one.
+const char* PathMacroRest(const char* data);
+
 // One value of a registry line "name"=data.
 struct RegistryValue {
   std::string name;

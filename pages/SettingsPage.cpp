@@ -32,6 +32,9 @@ const char kChosenPathTooLongMessage[] =
     "選択されたインストール情報ファイルのパスが長すぎるため使用できません。";
 const char kOverlongValueMessage[] =
     "インストール情報ファイルの値が長すぎるため、インストール作業を続行できません。\n(%s)";
+const char kUncontainedValueMessage[] =
+    "インストール情報ファイルの値がディスクやインストール先の外を指しているため、"
+    "インストール作業を続行できません。\n(%s)";
 const char kDefaultFolderTooLongMessage[] =
     "既定のインストール先フォルダのパスが長すぎます。"
     "[参照] ボタンでインストール先を選択してください。";
@@ -194,6 +197,8 @@ void InstallSettingsPage::StartWork() {
   } else if (context()->overlongValue[0] != '\0') {
     // A value cut to its field would name another file or folder: refuse the file.
     EnterFailedState(Format(kOverlongValueMessage, context()->overlongValue).c_str());
+  } else if (context()->uncontainedValue[0] != '\0') {
+    EnterFailedState(Format(kUncontainedValueMessage, context()->uncontainedValue).c_str());
   } else {
     EnableWindow(nextButton_, TRUE);
     EnableWindow(Item(IDC_BROWSE), TRUE);

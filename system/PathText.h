@@ -1,5 +1,6 @@
 #pragma once
 // Small path computations over Shift-JIS text (separators found DBCS-safely).
+#include <cstddef>
 #include <string>
 
 namespace kaze {
@@ -13,5 +14,18 @@ std::string FolderPart(const char* path);
 
 // True when the path has neither a drive nor a folder part.
 bool IsBareFileName(const char* path);
+
+// True when text (length bytes, no terminator needed) names a place below the folder it
+// is joined to, whatever the disc or the archive says: relative (no drive, no colon, no
+// leading separator), no component made only of dots and blanks (".."), no empty
+// component, no character Windows forbids in names, no device name (CON, NUL, COM1 ...).
+// '\' and '/' both separate; double-byte characters are stepped over, so 表 or ソ never
+// end a component. With folderAllowed, an empty text (the folder itself) and one final
+// separator (a folder below) are accepted too.
+bool IsContainedPath(const char* text, size_t length, bool folderAllowed);
+
+// first + second into out when the result has at most maxLength bytes; false otherwise,
+// with out untouched: a cut path would name another file.
+bool JoinWithin(const char* first, const char* second, size_t maxLength, std::string* out);
 
 }  // namespace kaze

@@ -36,6 +36,7 @@ TEST_F(InstallIniLoaderTest, FullDescriptionComesThroughFieldByField) {
   ASSERT_FALSE(bytes.empty());
   Load(bytes);
   EXPECT_STREQ(context.overlongValue, "");
+  EXPECT_STREQ(context.uncontainedValue, "");
 
   ASSERT_TRUE(context.installInfo);
   const InstallInfo& info = *context.installInfo;
@@ -234,6 +235,46 @@ TEST_F(InstallIniLoaderTest, CutValuesKeepWholeCharactersAndTheFirstKeyIsNamed) 
   EXPECT_STREQ(context.overlongValue, "INSTALL_INFO/APPNAME");
   EXPECT_EQ(std::string(context.installInfo->appName), kanji.substr(0, 254));
   EXPECT_EQ(std::string(context.installInfo->path), kanji.substr(0, 258));
+}
+
+// A disc's paths stay below the folder each is joined to: one leading out of it is named
+// (the first one) so that the settings page can refuse the file.
+TEST_F(InstallIniLoaderTest, PathsLeadingOutAreNamed) {
+  struct Case {
+    std::string section, line;
+    const char* named;
+  } cases[] = {
+      {"INSTALL_INFO", "README=..\\..\\victim\\x.txt", "INSTALL_INFO/README"},
+      {"INSTALL_INFO", "PATH2=\\Windows", "INSTALL_INFO/PATH2"},
+      {"INSTALL_INFO", "DXSETUPDLL=C:\\evil.dll", "INSTALL_INFO/DXSETUPDLL"},
+      {"INSTALL_INFO", "INSTDX=表\\..\\..", "INSTALL_INFO/INSTDX"},
+      {"INSTALL_INFO", "MAKESHORTCUT_PATH_0=a.exe > ..\\スタートアップ\\x", "INSTALL_INFO/MAKESHORTCUT_PATH_0"},
+      {"INSTALL_INFO", "MAKESHORTCUT_PATH_1=..\\..\\x.exe > ok", "INSTALL_INFO/MAKESHORTCUT_PATH_1"},
+      {"INSTALL_GROUP_DISK_0", "MEMBER_0_0=a.txt > ..\\..\\victim\\", "INSTALL_GROUP_DISK_0/MEMBER_0_0"},
+      {"INSTALL_GROUP_DISK_0", "MEMBER_0_0=\\\\server\\x.txt > Data\\", "INSTALL_GROUP_DISK_0/MEMBER_0_0"},
+      {"INSTALL_REGISTRY_0", "REGDATA_GROUP_1=\"Dir\"=\"INSTALL_DIR+..\\..\\x\"", "INSTALL_REGISTRY_0/REGDATA_GROUP_1"},
+      {"ABOUT_BOX", "BANNERNAME=C:x.bmp", "ABOUT_BOX/BANNERNAME"},
+      // Fine: a path below, a folder member, a literal registry path (no macro).
+      {"INSTALL_GROUP_DISK_0", "MEMBER_0_0=Data\\ > Game\\表\\", ""},
+      {"INSTALL_REGISTRY_0", "REGDATA_GROUP_1=\"Dir\"=\"C:\\Game\"", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    std::string ini;
+    for (const char* section : {"INSTALL_INFO", "INSTALL_GROUP_DISK_0", "INSTALL_REGISTRY_0",
+                                "ABOUT_BOX"}) {
+      ini += std::string("[") + section + "]\r\n";
+      if (std::string(section) == "INSTALL_INFO") ini += "DISKNUM=1\r\n";
+      if (std::string(section) == "INSTALL_GROUP_DISK_0") {
+        ini += "IDNUM=1\r\nGROUP_0=1\r\nMEMBERNUM_0=1\r\n";
+      }
+      if (std::string(section) == "INSTALL_REGISTRY_0") ini += "REG_KEY=Software\\K\r\n";
+      if (c.section == section) ini += c.line + "\r\n";
+    }
+    Load(ini);
+    EXPECT_STREQ(context.uncontainedValue, c.named);
+    EXPECT_STREQ(context.overlongValue, "");
+  }
 }
 
 TEST_F(InstallIniLoaderTest, HostileCountsStayWithinTheFile) {

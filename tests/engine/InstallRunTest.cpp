@@ -179,6 +179,7 @@ class Install : public ::testing::Test {
     ASSERT_TRUE(InstallIniLoader("Q:\\install.ini", *context_));
     ASSERT_EQ(context_->typeCount, types);
     ASSERT_EQ(context_->overlongValue[0], '\0');
+    ASSERT_EQ(context_->uncontainedValue[0], '\0');
     context_->selectedType = type;
     lstrcpyA(context_->installFolder, kInstallFolder);
     page_ = std::make_unique<InstallProgressPage>(GetModuleHandleA(nullptr));

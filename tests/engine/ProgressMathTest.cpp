@@ -63,17 +63,5 @@ TEST(ProgressMath, UnpackLine) {
   EXPECT_DOUBLE_EQ(FilePercent(UINT32_MAX, UINT32_MAX), 100.0);
 }
 
-TEST(ProgressMath, JoinWithinRefusesInsteadOfCutting) {
-  std::string out = "unchanged";
-  std::string folder(250, 'a');
-  EXPECT_TRUE(JoinWithin(folder.c_str(), "123456789", kPathMax, &out));
-  EXPECT_EQ(out.size(), 259u);
-  out = "unchanged";
-  EXPECT_FALSE(JoinWithin(folder.c_str(), "1234567890", kPathMax, &out));
-  EXPECT_EQ(out, "unchanged");
-  EXPECT_TRUE(JoinWithin("C:\\Game\\", "", kPathMax, &out));
-  EXPECT_EQ(out, "C:\\Game\\");
-}
-
 }  // namespace
 }  // namespace kaze

@@ -291,25 +291,28 @@ TEST_F(SettingsPageTest, MissingIniChosenByTheUserMovesTheSourceFolder) {
 // why and can only leave.
 struct RefusalCase {
   const char* name;
-  bool writeDiscIni;                 // install.ini on the disc (over-long value)
+  std::string discIniLine;           // install.ini on the disc with this line ("": none)
   bool answerLongPath;               // the open-file dialog returns a 300-byte path
   std::vector<std::string> messages;
 };
 
 TEST_F(SettingsPageTest, RefusedIniLeavesOnlyTheWayOut) {
   const RefusalCase cases[] = {
-      {"open-file dialog cancelled", false, false, {"見つかりませんでした", kCancelled}},
-      {"chosen path over 259 bytes", false, true,
+      {"open-file dialog cancelled", "", false, {"見つかりませんでした", kCancelled}},
+      {"chosen path over 259 bytes", "", true,
        {"見つかりませんでした", "パスが長すぎるため使用できません", kCancelled}},
-      {"value too long for its field", true, false,
+      {"value too long for its field", "PATH=" + std::string(300, 'p'), false,
        {"インストール情報ファイルの値が長すぎるため、インストール作業を続行できません。\n"
         "(INSTALL_INFO/PATH)"}},
+      {"path leading out of the disc", "README=..\\..\\victim\\x.txt", false,
+       {"インストール情報ファイルの値がディスクやインストール先の外を指しているため、"
+        "インストール作業を続行できません。\n(INSTALL_INFO/README)"}},
   };
   for (const RefusalCase& c : cases) {
     SCOPED_TRACE(c.name);
     TearDown();
     SetUp();
-    if (c.writeDiscIni) WriteDiscIni(IniText("PATH=" + std::string(300, 'p') + "\r\n"));
+    if (!c.discIniLine.empty()) WriteDiscIni(IniText(c.discIniLine + "\r\n"));
     PromptRecorder prompts;
     if (c.answerLongPath) prompts.AnswerOpenFile("C:\\" + std::string(290, 'l') + "\\install.ini");
     ShowAndWait();

@@ -7,12 +7,53 @@
 
 #include "system/DriveRules.h"
 #include "system/PathSplit.h"
+#include "system/PathText.h"
 #include "system/ProfileSection.h"
 
 namespace kaze {
 namespace {
 
 // Runs natively under the sanitizers (code page 932 rule) and under Wine.
+
+TEST(JoinWithin, RefusesInsteadOfCutting) {
+  std::string out = "unchanged";
+  std::string folder(250, 'a');
+  EXPECT_TRUE(JoinWithin(folder.c_str(), "123456789", 259, &out));
+  EXPECT_EQ(out.size(), 259u);
+  out = "unchanged";
+  EXPECT_FALSE(JoinWithin(folder.c_str(), "1234567890", 259, &out));
+  EXPECT_EQ(out, "unchanged");
+  EXPECT_TRUE(JoinWithin("C:\\Game\\", "", 259, &out));
+  EXPECT_EQ(out, "C:\\Game\\");
+}
+
+// What a disc or an archive names must stay below the folder it is joined to.
+TEST(IsContainedPath, RefusesEveryWayOutOfTheFolder) {
+  struct Case {
+    const char* path;
+    bool file;    // as a file name below the folder
+    bool folder;  // as a folder below it (an empty path and a final separator allowed)
+  } cases[] = {
+      {"readme.txt", true, true},        {"Data\\a.txt", true, true},
+      {"Data\\", false, true},          {"Data/sub/", false, true},
+      {"", false, true},                 {"表\\ソ.txt", true, true},
+      {"ソ", true, true},                 {"a..b.txt", true, true},
+      {"..", false, false},              {"..\\x.txt", false, false},
+      {"a\\..\\..\\x", false, false}, {"a/../x", false, false},
+      {"...\\x", false, false},         {". \\x", false, false},
+      {"\\x.txt", false, false},        {"/x.txt", false, false},
+      {"\\", false, false},             {"\\\\server\\share\\x", false, false},
+      {"C:\\x.txt", false, false},      {"C:x.txt", false, false},
+      {"x:stream", false, false},        {"a\\\\b", false, false},
+      {"CON", false, false},             {"Data\\nul.txt", false, false},
+      {"com1\\", false, false},         {"x*.txt", false, false},
+      {"表\\..\\x", false, false},     {"ab\x83", true, true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsContainedPath(c.path, std::strlen(c.path), false), c.file) << c.path;
+    EXPECT_EQ(IsContainedPath(c.path, std::strlen(c.path), true), c.folder) << c.path;
+  }
+}
 
 TEST(SplitPath, SplitsLikeSplitpathButStepsOverDoubleByteCharacters) {
   struct Case { const char* path; const char* drive; const char* folder; const char* name; const char* ext; } cases[] = {
