@@ -1,5 +1,6 @@
 #include "system/DriveQueries.h"
 
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -8,8 +9,10 @@
 #include "app/InstallContext.h"
 #include "system/Dbcs.h"
 #include "system/DriveRules.h"
+#include "system/FileUtils.h"
 #include "system/TextHelpers.h"
 #include "ui/Prompts.h"
+#include "uninstall/UninstallLog.h"
 
 namespace kaze {
 
@@ -121,6 +124,10 @@ bool CheckInstallTargetDrive(InstallContext& context) {
 
   if (!AppendBackslash(context.installFolder, sizeof context.installFolder)) {
     return Refuse(context, kFolderTooLongMessage);
+  }
+  // Another installation's log: a run here would take it over, and its rollback delete it.
+  if (PathExists((std::string(context.installFolder) + kUninstallLogName).c_str())) {
+    return Refuse(context, kFolderHoldsAnotherLogMessage);
   }
 
   if (context.installTypes == nullptr || context.selectedType < 0 ||

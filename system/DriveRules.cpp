@@ -10,6 +10,9 @@ const char kFolderNotAbsoluteMessage[] =
 const char kFolderTooLongMessage[] =
     "指定されているインストールフォルダのパスが長すぎます。\n"
     "フォルダのパスは、末尾の「\\」を含めて半角 259 文字以内で指定してください。";
+const char kFolderHoldsAnotherLogMessage[] =
+    "指定されているインストールフォルダには、別のインストールの記録 (UnInst.dat) があります。\n"
+    "別のフォルダを指定してください。";
 const char kNoInstallTypeMessage[] =
     "インストールの種類が選択されていません。\nインストールの種類を選択してください。";
 const char kNotEnoughSpaceMessage[] =

@@ -19,6 +19,7 @@ enum DriveType : unsigned {
 // Messages of the install-target check (caption "簡易インストーラ").
 extern const char kFolderNotAbsoluteMessage[];
 extern const char kFolderTooLongMessage[];
+extern const char kFolderHoldsAnotherLogMessage[];
 extern const char kNoInstallTypeMessage[];
 extern const char kNotEnoughSpaceMessage[];
 

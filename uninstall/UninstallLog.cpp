@@ -115,7 +115,9 @@ bool UninstallLog::CommitLog() {
   // Without a temporary log there is nothing to commit, and a final log that this
   // installation did not write is left alone.
   if (state_ != 1 || !PathExists(temporaryPath_.c_str())) return false;
-  if (PathExists(finalPath_.c_str())) DeleteLoggedFile(finalPath_.c_str());
+  // A log already there is another installation's: it is neither replaced nor deleted,
+  // and this one stays in its temporary copy.
+  if (PathExists(finalPath_.c_str())) return false;
   if (!CopyFileWhole(temporaryPath_.c_str(), finalPath_.c_str())) {
     // A cut copy must not pass for the record of this installation; the temporary
     // log keeps every record.

@@ -10,6 +10,7 @@
 #include "system/DriveQueries.h"
 #include "system/DriveRules.h"
 #include "../support/PromptRecorder.h"
+#include "../support/ScratchFiles.h"
 
 namespace kaze {
 namespace {
@@ -191,6 +192,15 @@ TEST_F(TargetCheck, NeedsMoreFreeMegabytesThanTheSelectedTypeTakes) {
     return;
   }
   FAIL() << "free space of C: kept changing";
+}
+
+// A folder that holds another installation's log is not taken over.
+TEST_F(TargetCheck, RefusesAFolderHoldingAnotherInstallationsLog) {
+  test::ScratchFolder folder;
+  EXPECT_EQ(Check(folder.path()), "");
+  ASSERT_TRUE(test::WriteBytes(folder / "UnInst.dat", "another product's log"));
+  EXPECT_EQ(Check(folder.path()), kFolderHoldsAnotherLogMessage);
+  EXPECT_EQ(test::ReadBytes(folder / "UnInst.dat"), "another product's log");
 }
 
 TEST_F(TargetCheck, RefusesWhenNoInstallationTypeIsSelected) {

@@ -118,9 +118,7 @@ TEST_F(UninstallLogTest, RefusesTextsItCannotStoreWhole) {
   EXPECT_FALSE(log_.BeginLog(std::string(259, 'f').c_str())) << "final path too long";
 }
 
-TEST_F(UninstallLogTest, CommitReplacesTheFinalLogWithAHiddenReadOnlyCopy) {
-  WriteBytes(FinalLog(), "an older log");
-  SetFileAttributesA(FinalLog().c_str(), FILE_ATTRIBUTE_READONLY);
+TEST_F(UninstallLogTest, CommitWritesAHiddenReadOnlyCopy) {
   ASSERT_TRUE(log_.BeginLog(install_.c_str()));
   ASSERT_TRUE(log_.AppendEntry(LOG_FILE, "C:\\ab.cd"));
   const std::string bytes = ReadBytes(TemporaryLog());
@@ -134,6 +132,24 @@ TEST_F(UninstallLogTest, CommitReplacesTheFinalLogWithAHiddenReadOnlyCopy) {
   EXPECT_FALSE(log_.AppendEntry(LOG_FILE, "C:\\late")) << "the temporary log is gone";
   EXPECT_FALSE(log_.CommitLog()) << "nothing left to commit";
   EXPECT_EQ(ReadBytes(FinalLog()), bytes);
+}
+
+// A log already in the folder is another installation's: the commit neither replaces nor
+// deletes it, and the rollback works from the temporary log.
+TEST_F(UninstallLogTest, CommitLeavesAnotherInstallationsLogAlone) {
+  WriteBytes(FinalLog(), "an older log");
+  SetFileAttributesA(FinalLog().c_str(), FILE_ATTRIBUTE_READONLY);
+  std::string file = MakeFile("a.dat");
+  ASSERT_TRUE(log_.BeginLog(install_.c_str()));
+  ASSERT_TRUE(log_.AppendEntry(LOG_FILE, file.c_str()));
+
+  EXPECT_FALSE(log_.CommitLog());
+  EXPECT_EQ(ReadBytes(FinalLog()), "an older log");
+  EXPECT_TRUE(log_.RemoveLoggedItems(true, &request_));
+  EXPECT_FALSE(Exists(file));
+  EXPECT_FALSE(Exists(TemporaryLog()));
+  EXPECT_EQ(ReadBytes(FinalLog()), "an older log");
+  SetFileAttributesA(FinalLog().c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(UninstallLogTest, FailedCommitKeepsTheTemporaryLogForTheRollback) {
