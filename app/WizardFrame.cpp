@@ -30,7 +30,7 @@ struct Step {
 const Step kSteps[kPageCount] = {
     {" 1 / 5 「インストールの開始」", nullptr, true},
     {" 2 / 5 「ディスクの確認」", "次へ", true},
-    {" 3 / 5 「インストール設定」", "インストール", true},
+    {" 3 / 5 「インストール設定」", "インストール", false},  // enabled once install.ini is loaded
     {" 4 / 5 「インストール作業」", "次へ", false},
     {" 5 / 5「インストール作業の完了」", "終了", true},
 };
