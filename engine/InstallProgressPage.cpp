@@ -2,12 +2,14 @@
 
 #include <climits>
 #include <cstdio>
+#include <string>
 
 #include "engine/DirectXStep.h"
 #include "engine/ProgressMath.h"
 #include "engine/Registration.h"
 #include "resources/resource.h"
 #include "ui/Prompts.h"
+#include "uninstall/UninstallLog.h"
 
 namespace kaze {
 
@@ -19,6 +21,7 @@ const char kDoneStatus[] = "※　インストールが完了しました　※"
 const char kDoneItem[] = "インストールが完了しました";
 const char kCancelledStatus[] = "※　インストールがキャンセルされました　※";
 const char kCancelledItem[] = "インストールがキャンセルされました";
+const char kLogNotCommitted[] = "アンインストール情報を書き込めませんでした。\n";
 const char kFailedStatus[] = "※　インストール中にエラーが発生しました　※";
 const char kFailedItem[] = "インストール作業中にエラーが発生しました";
 const char kStopQuestion[] = "インストール作業は完了していません。中止しますか？";
@@ -146,9 +149,8 @@ void InstallProgressPage::RunInstallation() {
     result = pass_->ExtractDisc();
     if (result < 1) break;
   }
-  if (discIndex_ == discsNeeded_ && result >= 1) {
-    Succeed();
-  } else {
+  bool done = discIndex_ == discsNeeded_ && result >= 1 && Succeed();
+  if (!done) {
     // A stop the user chose (confirmed, or a disc given up) is a cancel; anything else
     // failed, and the user was told what.
     RollBack(shared.closeWithoutAsking != 0);
@@ -164,12 +166,19 @@ std::string InstallProgressPage::stagingFolder() const {
   return pass_ ? pass_->stagingFolder() : std::string();
 }
 
-void InstallProgressPage::Succeed() {
+// True when the registration and the log's commit succeeded; the done texts are shown
+// only then.
+bool InstallProgressPage::Succeed() {
   InstallContext& shared = context();
   CreateFolderLogged(*this, shared.installFolder);
-  WriteRegistryData(*this);
-  RegisterUninstall(*this);
+  if (!WriteRegistryData(*this) || !RegisterUninstall(*this)) return false;
   WriteInstalledIni(*this);
+  if (!log_->CommitLog()) {
+    // Without its log the installation could be neither uninstalled nor installed again.
+    std::string text = std::string(kLogNotCommitted) + shared.installFolder + kUninstallLogName;
+    ShowMessage(window(), text.c_str(), kInstallerCaption, MB_OK | MB_ICONERROR);
+    return false;
+  }
   SetStatus(kDoneStatus);
   bar_.SetPos(shared.diskCount * kDiscUnits);
   bar_.SetText(kFullPercent);
@@ -178,7 +187,7 @@ void InstallProgressPage::Succeed() {
   ShowWindow(FrameButton(IDC_NEXT), SW_SHOW);
   EnableWindow(FrameButton(IDC_NEXT), TRUE);
   ShowWindow(Item(IDC_PROGRESS_CANCEL), SW_HIDE);
-  log_->CommitLog();
+  return true;
 }
 
 void InstallProgressPage::RollBack(bool cancelled) {

@@ -64,7 +64,7 @@ class InstallProgressPage : public WizardPage, public ExtractionHost {
   void OnDestroy() override;
 
  private:
-  void Succeed();
+  bool Succeed();
   void RollBack(bool cancelled);
   // The cancelled texts and buttons: the frame's Cancel becomes "終了".
   void ShowFailed(bool cancelled);

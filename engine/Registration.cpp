@@ -26,6 +26,8 @@ const char kUninstaller[] = "Kaze_Inst.exe";
 const char kUninstallRegCaption[] = "CUnInstReg";
 const char kUninstallRegFailed[] = "アンインストール用レジストリの作成に失敗しました";
 const char kRegisteringText[] = "アプリケーション情報を Windows に登録中...";
+const char kProductKeyFailed[] = "レジストリにアプリケーション情報を書き込めませんでした。\n";
+const char kSupportCopyFailed[] = "インストール先にファイルをコピーできませんでした。\n";
 
 class ScopedRegKey {
  public:
@@ -76,11 +78,16 @@ void RecordWrittenFile(EngineHost& host, const std::string& path, bool existedBe
   }
 }
 
-void CopyLogged(EngineHost& host, const std::string& from, const std::string& to) {
-  if (!Recordable(to)) return;
+bool CopyLogged(EngineHost& host, const std::string& from, const std::string& to) {
+  if (!Recordable(to)) return false;
   bool existed = PathExists(to.c_str());
   bool copied = CopyFileWhole(from.c_str(), to.c_str());
   RecordWrittenFile(host, to, existed, copied);
+  return copied;
+}
+
+void TellFailure(const char* text, const std::string& what) {
+  ShowMessage(nullptr, (text + what).c_str(), kInstallerCaption, MB_OK | MB_ICONERROR);
 }
 
 bool GroupChosen(const InstallContext& context, int groupId) {
@@ -146,13 +153,13 @@ bool CreateFolderLogged(EngineHost& host, const char* folder) {
   return true;
 }
 
-void WriteRegistryData(EngineHost& host) {
+bool WriteRegistryData(EngineHost& host) {
   host.SetWorkItem(kRegisteringText);
   host.PumpOneFrameMessage();
 
   InstallContext& context = host.context();
   const RegistryData* registry = context.registryData.get();
-  if (registry == nullptr || registry->key[0] == '\0') return;
+  if (registry == nullptr || registry->key[0] == '\0') return true;
   // A key that was there before the installation is not its to remove.
   bool keyExisted = KeyExists(registry->key);
 
@@ -172,15 +179,17 @@ void WriteRegistryData(EngineHost& host) {
     WriteRegistryLine(registry->key, line.c_str());
   }
   std::string install = std::string("\"install\"=\"") + context.installFolder + "\"";
-  WriteRegistryLine(registry->key, install.c_str());
+  bool written = WriteRegistryLine(registry->key, install.c_str());
 
   if (!keyExisted && KeyExists(registry->key)) host.RecordLogEntry(LOG_REGS, registry->key);
+  if (!written) TellFailure(kProductKeyFailed, std::string("HKEY_LOCAL_MACHINE\\") + registry->key);
+  return written;
 }
 
-void RegisterUninstall(EngineHost& host) {
+bool RegisterUninstall(EngineHost& host) {
   InstallContext& context = host.context();
   const InstallInfo* info = context.installInfo.get();
-  if (info == nullptr) return;
+  if (info == nullptr) return true;
   const std::string installFolder = context.installFolder;
 
   char programs[MAX_PATH] = {};
@@ -192,23 +201,27 @@ void RegisterUninstall(EngineHost& host) {
   bool groupReady = programs[0] != '\0' && groupFolder.size() <= kMaxPath &&
                     CreateFolderLogged(host, groupFolder.c_str());
 
+  // Each support file comes from the run's staged copy; one that cannot be put in place
+  // fails the installation.
   const std::string staging = host.stagingFolder();
   auto stage = [&](const char* name) {
-    if (staging.empty() || name[0] == '\0') return;
+    if (name[0] == '\0') return true;
     std::string from = staging + name;
     std::string to = installFolder + name;
-    if (from.size() > kMaxPath || to.size() > kMaxPath) return;
-    CopyLogged(host, from, to);
+    bool copied = !staging.empty() && from.size() <= kMaxPath && to.size() <= kMaxPath &&
+                  CopyLogged(host, from, to);
+    if (!copied) TellFailure(kSupportCopyFailed, to);
+    return copied;
   };
 
   const std::string uninstaller = installFolder + kUninstaller;
-  stage(kUninstaller);
+  if (!stage(kUninstaller)) return false;
   if (groupReady) {
     group.AddShortcut(ShortcutLinkText(info->corpName, info->appName, info->myShortcutName),
                       uninstaller, installFolder.c_str());
   }
-  stage(info->readme);
-  if (context.appearance != nullptr) stage(context.appearance->bannerName);
+  if (!stage(info->readme)) return false;
+  if (context.appearance != nullptr && !stage(context.appearance->bannerName)) return false;
 
   int count = info->shortcutCount < kMaxShortcuts ? info->shortcutCount : kMaxShortcuts;
   for (int i = 0; groupReady && i < count; ++i) {
@@ -220,13 +233,18 @@ void RegisterUninstall(EngineHost& host) {
 
   UninstallEntryText entry =
       MakeUninstallEntryText(info->corpName, info->appName, installFolder.c_str());
+  // The entry is recorded like the product key, so that a run failing after this point
+  // takes it back.
+  bool entryExisted = KeyExists(entry.keyPath.c_str());
   ScopedRegKey key;
-  if (key.CreateOrOpen(entry.keyPath.c_str())) {
-    key.SetString("DisplayName", entry.displayName);
-    key.SetString("UninstallString", entry.command);
-  } else {
+  bool entryWritten = key.CreateOrOpen(entry.keyPath.c_str());
+  if (!entryExisted && entryWritten) host.RecordLogEntry(LOG_REGS, entry.keyPath.c_str());
+  entryWritten = entryWritten && key.SetString("DisplayName", entry.displayName) &&
+                 key.SetString("UninstallString", entry.command);
+  if (!entryWritten) {
     ShowMessage(nullptr, kUninstallRegFailed, kUninstallRegCaption, MB_OK | MB_ICONERROR);
   }
+  return entryWritten;
 }
 
 void WriteInstalledIni(EngineHost& host) {

@@ -6,9 +6,12 @@
 namespace kaze {
 class EngineHost;
 // The three registration steps of a successful installation, run in this order. Each
-// records what it creates through host.RecordLogEntry; none can fail the installation.
-void WriteRegistryData(EngineHost& host);
-void RegisterUninstall(EngineHost& host);
+// records what it creates through host.RecordLogEntry. The first two return false, after
+// a message naming what failed, when something the uninstaller needs could not be made
+// (the product key, the uninstaller's copy, a support file, the uninstall entry): the
+// installation has then failed.
+bool WriteRegistryData(EngineHost& host);
+bool RegisterUninstall(EngineHost& host);
 void WriteInstalledIni(EngineHost& host);
 
 // Writes one value given as a line "name"=data under key (relative to

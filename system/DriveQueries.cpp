@@ -1,6 +1,8 @@
 #include "system/DriveQueries.h"
 
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -31,6 +33,24 @@ bool Refuse(const InstallContext& context, const char* text) {
   std::snprintf(message, sizeof message, "%s", text);
   ShowMessage(context.frameWindow, message, kInstallerCaption, MB_OK | MB_ICONEXCLAMATION);
   return false;
+}
+
+// What the run puts into the installation folder beside the groups (the uninstaller,
+// the read-me, the banner), in whole megabytes, as their files on the disc are.
+long long SupportFileMegabytes(const InstallContext& context) {
+  if (context.cdFolder[0] == '\0') return 0;
+  std::vector<std::string> names = {"Kaze_Inst.exe"};
+  if (context.installInfo) names.push_back(context.installInfo->readme);
+  if (context.appearance) names.push_back(context.appearance->bannerName);
+  ULONGLONG bytes = 0;
+  for (const std::string& name : names) {
+    ULONGLONG size = 0;
+    if (!name.empty() && FileSize((std::string(context.cdFolder) + name).c_str(), &size)) {
+      bytes += size;
+    }
+  }
+  const ULONGLONG kMegabyte = 1024 * 1024;
+  return static_cast<long long>((bytes + kMegabyte - 1) / kMegabyte);
 }
 
 }  // namespace
@@ -136,7 +156,9 @@ bool CheckInstallTargetDrive(InstallContext& context) {
   }
   DWORD totalKb = 0, freeKb = 0;
   QueryDriveSpace(folder[0], totalKb, freeKb);
-  if (!HasEnoughSpace(freeKb, context.installTypes[context.selectedType].totalSizeMb)) {
+  const long long needed = static_cast<long long>(context.installTypes[context.selectedType].totalSizeMb) +
+                           SupportFileMegabytes(context);
+  if (!HasEnoughSpace(freeKb, static_cast<int>(std::min<long long>(needed, INT_MAX)))) {
     return Refuse(context, kNotEnoughSpaceMessage);
   }
   return true;

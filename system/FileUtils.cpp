@@ -12,14 +12,14 @@ namespace kaze {
 
 bool PathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
-namespace {
-
 bool FileSize(const char* path, ULONGLONG* size) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributeData(path, &data)) return false;
   *size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   return true;
 }
+
+namespace {
 
 bool CopyIfFits(char* out, const std::string& text) {
   if (text.size() >= kFilePathSize) return false;

@@ -58,6 +58,9 @@ class ScopedFindHandle {
 // True when the path names an existing file or folder.
 bool PathExists(const char* path);
 
+// The size of the file at path; false when it cannot be read.
+bool FileSize(const char* path, ULONGLONG* size);
+
 // Makes a new folder below parent (which ends with a backslash) named prefix and four hex
 // digits, one that did not exist before; its path, with a backslash, goes to out.
 // False when none could be made within the path limit.

@@ -29,6 +29,8 @@ namespace {
 const char kStopQuestion[] = "インストール作業は完了していません。中止しますか？";
 const char kInstallFolder[] = "C:\\kaze-engine-test\\月見表\\";
 const char kRegistryKey[] = "Software\\KAZE_CORP\\EngineTest";
+const char kUninstallEntry[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KAZE_CORP 月見日和";
 
 enum TypeIndex {
   kDefault = 0, kFull = 1, kBrokenArchive = 2, kNoGroup = 3, kSecondOnly = 4,
@@ -154,6 +156,7 @@ class Install : public ::testing::Test {
   void SetUp() override {
     RemoveTree("C:\\kaze-engine-test\\");
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRegistryKey);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallEntry);
     g_requestTexts.clear();
     g_onDiscRequest = nullptr;
     ShowWindow(Button(IDCANCEL), SW_SHOW);
@@ -408,7 +411,8 @@ TEST_F(Install, BrokenArchiveRollsBackWhatCameBefore) {
 // standard type, the support files, and the files the test puts there.
 class OwnDisc {
  public:
-  explicit OwnDisc(const std::vector<std::string>& members) : disc_("own", "TSUKIMI1") {
+  explicit OwnDisc(const std::vector<std::string>& members, bool withUninstaller = true)
+      : disc_("own", "TSUKIMI1") {
     std::string list;
     for (size_t i = 0; i < members.size(); ++i) {
       list += "MEMBER_0_" + std::to_string(i + 1) + "=" + members[i] + "\r\n";
@@ -424,7 +428,7 @@ class OwnDisc {
         "REGDATA_GROUP_0=\"InstallDir\"=\"INSTALL_DIR\"\r\n";
     Put("install.ini", ini);
     Put("small.txt", "small\r\n");
-    Put("Kaze_Inst.exe", "MZ uninstaller stand-in");
+    if (withUninstaller) Put("Kaze_Inst.exe", "MZ uninstaller stand-in");
     CopyFileA((ExeFolder() + "cab32.dll").c_str(), (folder() + "cab32.dll").c_str(), FALSE);
   }
   ~OwnDisc() {
@@ -524,6 +528,56 @@ TEST_F(Install, FailedCopiesAreToldAndRolledBack) {
         EXPECT_FALSE(Exists("C:\\kaze-engine-test\\"));
       }
     }
+    TearDown();
+  }
+}
+
+// The end of a run fails when what the uninstaller needs cannot be made: its copy, or the
+// log itself (a folder of the user's named UnInst.dat). The run says so, ends with the error
+// texts and takes everything back, the uninstall entry included; the user's folder stays.
+TEST_F(Install, FailedRegistrationOrCommitIsAFailure) {
+  struct Case {
+    const char* what;
+    bool uninstallerOnDisc;
+    bool folderNamedLog;
+    const char* message;
+  } cases[] = {
+      {"uninstaller missing", false, false,
+       "インストール先にファイルをコピーできませんでした。\nC:\\kaze-engine-test\\月見表\\Kaze_Inst.exe"},
+      {"log cannot be committed", true, true,
+       "アンインストール情報を書き込めませんでした。\nC:\\kaze-engine-test\\月見表\\UnInst.dat"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    {
+      OwnDisc disc({}, c.uninstallerOnDisc);
+      ASSERT_TRUE(disc.Insert());
+      if (c.folderNamedLog) {
+        CreateDirectoryA("C:\\kaze-engine-test\\", nullptr);
+        CreateDirectoryA(kInstallFolder, nullptr);
+        CreateDirectoryA(Installed("UnInst.dat").c_str(), nullptr);
+      }
+      PromptRecorder prompts;
+      Prepare(kDefault, 2);
+      Run();
+      std::vector<std::string> told;
+      for (const RecordedMessage& m : prompts.messages()) told.push_back(m.text);
+      EXPECT_EQ(told, std::vector<std::string>{c.message});
+      EXPECT_EQ(Text(PageItem(IDC_PROGRESS_STATUS)), "※　インストール中にエラーが発生しました　※");
+      EXPECT_FALSE(Shown(Button(IDC_NEXT)));
+      EXPECT_FALSE(Exists(Installed("small.txt")));
+      EXPECT_FALSE(Exists(Installed("Kaze_Inst.exe")));
+      HKEY key = nullptr;
+      EXPECT_NE(RegOpenKeyA(HKEY_LOCAL_MACHINE, kRegistryKey, &key), ERROR_SUCCESS);
+      EXPECT_NE(RegOpenKeyA(HKEY_LOCAL_MACHINE, kUninstallEntry, &key), ERROR_SUCCESS);
+      if (c.folderNamedLog) {
+        EXPECT_TRUE(Exists(Installed("UnInst.dat\\"))) << "the user's folder was taken";
+      } else {
+        EXPECT_FALSE(Exists("C:\\kaze-engine-test\\"));
+      }
+    }
+    RemoveTree("C:\\kaze-engine-test\\");
     TearDown();
   }
 }

@@ -250,9 +250,10 @@ TEST_F(RegistrationTest, UninstallerShortcutsAndEntryAreMadeAndRecordedInOrder) 
   Description d;
   d.corp = "TestMaker";
   Load(d);
-  RegisterUninstall(host_);
+  EXPECT_TRUE(RegisterUninstall(host_));
 
   const std::string group = programs_ + "TestMaker\\ゲーム表\\";
+  const std::string key = std::string(kUninstallRoot) + "TestMaker ゲーム表";
   EXPECT_EQ(host_.log, (std::vector<LoggedEntry>{
                            {LOG_FOLD, programs_ + "TestMaker\\"},
                            {LOG_FOLD, group},
@@ -262,6 +263,7 @@ TEST_F(RegistrationTest, UninstallerShortcutsAndEntryAreMadeAndRecordedInOrder) 
                            {LOG_FILE, install_ + "banner.bmp"},
                            {LOG_FILE, group + "ゲーム開始.lnk"},
                            {LOG_FILE, group + "説明書.lnk"},
+                           {LOG_REGS, key},  // a run failing after this takes it back
                        }));
   EXPECT_EQ(ReadBytes(install_ + "Kaze_Inst.exe"), "uninstaller");
   EXPECT_EQ(ReadBytes(install_ + "README.txt"), "read me");
@@ -272,7 +274,6 @@ TEST_F(RegistrationTest, UninstallerShortcutsAndEntryAreMadeAndRecordedInOrder) 
   EXPECT_FALSE(Exists(group + "空.lnk"));        // an entry without a file
   EXPECT_FALSE(Exists(group + "使わない.lnk"));  // beyond MAKESHORTCUT
 
-  const std::string key = std::string(kUninstallRoot) + "TestMaker ゲーム表";
   EXPECT_EQ(ReadValue(key, "DisplayName").text, "TestMaker ゲーム表  (Remove Only)");
   const std::string uninstaller = install_ + "Kaze_Inst.exe";
   EXPECT_EQ(ReadValue(key, "UninstallString").text,

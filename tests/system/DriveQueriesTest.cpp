@@ -203,6 +203,29 @@ TEST_F(TargetCheck, RefusesAFolderHoldingAnotherInstallationsLog) {
   EXPECT_EQ(test::ReadBytes(folder / "UnInst.dat"), "another product's log");
 }
 
+// The uninstaller, the read-me and the banner go into the folder too: their size on the
+// disc counts, in whole megabytes.
+TEST_F(TargetCheck, CountsTheSupportFilesOnTheDisc) {
+  test::ScratchFolder disc;
+  ASSERT_TRUE(test::WriteBytes(disc / "Kaze_Inst.exe", std::string(1536 * 1024, 'u')));
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    DWORD total = 0, freeBefore = 0, freeAfter = 0;
+    ASSERT_TRUE(QueryDriveSpace('C', total, freeBefore));
+    const int freeMb = static_cast<int>(freeBefore >> 10);
+    context_.installTypes[0].totalSizeMb = freeMb - 2;
+    context_.cdFolder[0] = '\0';
+    std::string without = Check("C:\\Games\\Tsukimi");
+    std::strcpy(context_.cdFolder, disc.path().c_str());
+    std::string with = Check("C:\\Games\\Tsukimi");
+    ASSERT_TRUE(QueryDriveSpace('C', total, freeAfter));
+    if ((freeAfter >> 10) != (freeBefore >> 10)) continue;
+    EXPECT_EQ(without, "");
+    EXPECT_EQ(with, kNotEnoughSpaceMessage);  // 1.5 MB counts as 2
+    return;
+  }
+  FAIL() << "free space of C: kept changing";
+}
+
 TEST_F(TargetCheck, RefusesWhenNoInstallationTypeIsSelected) {
   for (int selected : {-1, 1, 5}) {
     context_.selectedType = selected;
