@@ -37,7 +37,8 @@ const char kNameTooLong[] =
 constexpr DWORD kCopyBlock = 8192;
 constexpr uint32_t kUncountedArchiveWeight = 80000;
 
-// Folders of the game's own that the pass records whatever its result.
+// Folders the game makes for itself at run time: recorded by every pass, whatever its
+// result.
 const char* const kGameFolders[] = {"%sHD\\", "%sHD\\CDFiles\\", "%sHD\\Mask\\"};
 
 bool IsArchiveExtension(const std::string& extension) { return extension == ".cab"; }
@@ -227,15 +228,6 @@ int ExtractionPass::ExtractDisc() {
   if (!workList_) return 1;
   InstallContext& context = host_.context();
 
-  // The game's own folders are recorded only when this pass made them.
-  bool folderExisted[3] = {};
-  char folders[3][kPathSize] = {};
-  for (int i = 0; i < 3; ++i) {
-    int length = std::snprintf(folders[i], kPathSize, kGameFolders[i], context.installFolder);
-    if (length < 0 || static_cast<size_t>(length) >= kPathSize) folders[i][0] = '\0';
-    folderExisted[i] = folders[i][0] == '\0' || PathExists(folders[i]);
-  }
-
   StageSupportFiles();
   CabLibrary library;  // loaded at the first archive: a disc of plain files needs none
   listPosition_ = 0;
@@ -257,8 +249,14 @@ int ExtractionPass::ExtractDisc() {
     ++listPosition_;
   }
 
-  for (int i = 0; i < 3; ++i) {
-    if (!folderExisted[i] && PathExists(folders[i])) host_.RecordLogEntry(LOG_FOLD, folders[i]);
+  // The game's own run-time folders, recorded whether or not they exist: the game makes
+  // them later, and the removal takes a folder only when it is empty.
+  for (const char* format : kGameFolders) {
+    char folder[kPathSize] = {};
+    int length = std::snprintf(folder, sizeof folder, format, context.installFolder);
+    if (length > 0 && static_cast<size_t>(length) < sizeof folder) {
+      host_.RecordLogEntry(LOG_FOLD, folder);
+    }
   }
   library.Unload();
   return result;

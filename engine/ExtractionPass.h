@@ -34,7 +34,7 @@ struct InstallItem {
   int sequence = 0;
   std::string sourceFolder;       // with its trailing backslash
   std::string destinationFolder;  // with its trailing backslash
-  std::string fileName;           // at most kItemNameMax bytes
+  std::string fileName;           // at most kItemNameMax bytes (a name's limit)
   uint32_t weight = 0;
 };
 

@@ -9,9 +9,8 @@ namespace kaze {
 
 // Units of the bar that each needed disc owns.
 constexpr int kDiscUnits = 1000;
-// A work item's file name holds at most this many bytes (its field is 64 with the
-// terminator).
-constexpr size_t kItemNameMax = 63;
+// A work item's file name: a name's limit on the file systems the game goes to.
+constexpr size_t kItemNameMax = 255;
 // Longest path that goes to a file system call or a message.
 constexpr size_t kPathMax = 259;
 

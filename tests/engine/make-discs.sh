@@ -44,7 +44,7 @@ GROUP_3=6
 MEMBERSIZE_3=1
 MEMBERNUM_3=2
 MEMBER_3_0=small.txt
-MEMBER_3_1=nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn.txt
+MEMBER_3_1=月見日和月見日和月見日和月見日和月見日和月見日和月見日和月見日和.txt
 GROUP_4=7
 MEMBERSIZE_4=1
 MEMBERNUM_4=2
@@ -91,6 +91,8 @@ printf 'MZ uninstaller stand-in' > "$d1/Kaze_Inst.exe"
 # 1 MiB and a bit: many 8192-byte blocks, the last one short.
 head -c 1050000 /dev/urandom > "$d1/big.bin"
 printf 'small\r\n' > "$d1/small.txt"
+# 32 Japanese characters: 68 bytes in Shift-JIS with the extension.
+printf 'long name\r\n' > "$d1/月見日和月見日和月見日和月見日和月見日和月見日和月見日和月見日和.txt"
 : > "$d1/empty.txt"
 printf 'data a\r\n' > "$d1/Data/a.txt"
 printf '表 data\r\n' | sjis > "$d1/Data/表.txt"
