@@ -25,6 +25,9 @@ class EngineHost {
   virtual void RecordLogEntry(int kind, const char* path) = 0;
   // The run's folder of staged support files (with its backslash), or "" when there is none.
   virtual std::string stagingFolder() const = 0;
+  // Called before each write to path: a file of the user's there is kept aside, to be put
+  // back if the run is taken back. False when it could not be kept: do not write then.
+  virtual bool KeepBeforeWriting(const char* path) = 0;
 
  protected:
   ~EngineHost() = default;

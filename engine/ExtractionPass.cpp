@@ -31,6 +31,8 @@ const char kTargetNotCreated[] = "インストール先にファイルを作成�
 const char kTargetNotWritten[] = "インストール先のファイルに書き込めません。\n";
 const char kReasonDiskFull[] = "\nディスクの空き容量が足りません。";
 const char kReasonProtected[] = "\n書き込みが禁止されているか、ほかのプログラムが使用しています。";
+const char kNotKept[] =
+    "インストール先にある同じ名前のファイルを退避できないため、インストールできません。\n%s";
 const char kNameTooLong[] =
     "インストールするファイルの名前が長すぎるため、インストールできません。\n%s";
 
@@ -269,6 +271,10 @@ int ExtractionPass::CopyItem(const std::string& source, const std::string& desti
   request.blockSize = kCopyBlock;
   request.context = this;
   destinationExisted_ = PathExists(destination.c_str());
+  if (!host_.KeepBeforeWriting(destination.c_str())) {
+    Refuse(kNotKept, destination.c_str());
+    return 0;
+  }
   if (CopyWithProgress(request, &ExtractionPass::CopyNotice)) return 1;
   if (request.failure != 0) ShowCopyFailure(request);
   return 0;
@@ -337,13 +343,18 @@ int ExtractionPass::OnCopyNotice(int code, CopyRequest* request, DWORD copied) {
 int ExtractionPass::OnCabNotice(int code, int noticeValue, uint32_t fileCount,
                                 CabExtractRecord* record) {
   switch (code) {
-    case CAB_FILE_BEGIN:
-      if (!PathExists(record->destinationPath)) {
-        host_.RecordLogEntry(LOG_FILE, record->destinationPath);
+    case CAB_FILE_BEGIN: {
+      // Before the library opens the file: a file of the user's there is kept aside.
+      bool existed = PathExists(record->destinationPath);
+      if (!host_.KeepBeforeWriting(record->destinationPath)) {
+        Refuse(kNotKept, record->destinationPath);
+        return 0;
       }
+      if (!existed) host_.RecordLogEntry(LOG_FILE, record->destinationPath);
       lastFileCount_ = fileCount;
       lastNoticeValue_ = noticeValue;
       break;
+    }
     case CAB_FILE_PROGRESS:
     case CAB_FILE_END:
       ShowCabFileProgress(record->progressValue - archiveValue_, *record);

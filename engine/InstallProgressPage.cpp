@@ -128,6 +128,7 @@ void InstallProgressPage::RunInstallation() {
     log_.reset();
     return;
   }
+  kept_ = std::make_unique<KeptFiles>(shared.installFolder);
   pass_ = std::make_unique<ExtractionPass>(*this);
   // From disc 1, still in the drive: whatever discs the type needs, the archive library
   // and the uninstaller come from the first.
@@ -159,7 +160,12 @@ void InstallProgressPage::RunInstallation() {
   pass_->FreeWorkList();
   pass_->RemoveSupportFiles();
   pass_.reset();
+  kept_.reset();
   log_.reset();
+}
+
+bool InstallProgressPage::KeepBeforeWriting(const char* path) {
+  return kept_ == nullptr || path == nullptr || kept_->KeepBeforeWriting(path);
 }
 
 std::string InstallProgressPage::stagingFolder() const {
@@ -179,6 +185,7 @@ bool InstallProgressPage::Succeed() {
     ShowMessage(window(), text.c_str(), kInstallerCaption, MB_OK | MB_ICONERROR);
     return false;
   }
+  kept_->DiscardAll();
   SetStatus(kDoneStatus);
   bar_.SetPos(shared.diskCount * kDiscUnits);
   bar_.SetText(kFullPercent);
@@ -199,6 +206,8 @@ void InstallProgressPage::RollBack(bool cancelled) {
   std::snprintf(request.folder, sizeof request.folder, "%s", shared.installFolder);
   log_->SetOwnerWindow(window());
   log_->RemoveLoggedItems(!committed, &request);
+  // Then the user's own files the run wrote over go back where they were.
+  if (kept_) kept_->RestoreAll();
 }
 
 void InstallProgressPage::ShowFailed(bool cancelled) {

@@ -10,6 +10,7 @@
 #include "engine/ExtractionPass.h"
 #include "pages/WizardPage.h"
 #include "ui/TextProgressBar.h"
+#include "engine/KeptFiles.h"
 #include "uninstall/UninstallLog.h"
 
 namespace kaze {
@@ -44,6 +45,7 @@ class InstallProgressPage : public WizardPage, public ExtractionHost {
   void PumpOneFrameMessage() override;
   void RecordLogEntry(int kind, const char* path) override;
   std::string stagingFolder() const override;
+  bool KeepBeforeWriting(const char* path) override;
   // ExtractionHost
   TextProgressBar& progressBar() override { return bar_; }
   bool StopRequested() override;
@@ -78,6 +80,7 @@ class InstallProgressPage : public WizardPage, public ExtractionHost {
   LONG cancelRequested_ = 0;
   std::unique_ptr<UninstallLog> log_;
   std::unique_ptr<ExtractionPass> pass_;
+  std::unique_ptr<KeptFiles> kept_;  // the user's files the run wrote over, while it runs
 };
 
 }  // namespace kaze

@@ -69,11 +69,11 @@ bool Recordable(const std::string& path) {
   return !path.empty() && path.size() <= kLogTextMax;
 }
 
-// Records a file the step wrote. A failed step that left no new file behind records
-// nothing: a file that was there before is not the installation's to remove.
+// Records a file the step wrote, when it is new: a file that was there before is the
+// user's, kept aside during the run and never the installation's to remove.
 void RecordWrittenFile(EngineHost& host, const std::string& path, bool existedBefore,
                        bool succeeded) {
-  if (succeeded || (!existedBefore && PathExists(path.c_str()))) {
+  if (!existedBefore && (succeeded || PathExists(path.c_str()))) {
     host.RecordLogEntry(LOG_FILE, path.c_str());
   }
 }
@@ -81,6 +81,7 @@ void RecordWrittenFile(EngineHost& host, const std::string& path, bool existedBe
 bool CopyLogged(EngineHost& host, const std::string& from, const std::string& to) {
   if (!Recordable(to)) return false;
   bool existed = PathExists(to.c_str());
+  if (!host.KeepBeforeWriting(to.c_str())) return false;
   bool copied = CopyFileWhole(from.c_str(), to.c_str());
   RecordWrittenFile(host, to, existed, copied);
   return copied;
@@ -253,6 +254,8 @@ void WriteInstalledIni(EngineHost& host) {
   if (info == nullptr) return;
   std::string path = std::string(context.installFolder) + "install.ini";
   if (!Recordable(path)) return;
+  bool existed = PathExists(path.c_str());
+  if (!host.KeepBeforeWriting(path.c_str())) return;
 
   TextFile file;
   if (!file.RecreateEmptyFile(path.c_str(), true)) return;
@@ -268,7 +271,7 @@ void WriteInstalledIni(EngineHost& host) {
   for (const IniEntry& entry : InstalledIniEntries(fields)) {
     WriteIniValue(file, entry.section, entry.key, entry.value.c_str());
   }
-  host.RecordLogEntry(LOG_FILE, path.c_str());
+  if (!existed) host.RecordLogEntry(LOG_FILE, path.c_str());
 }
 
 }  // namespace kaze

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -379,6 +380,133 @@ TEST_F(Install, CancelDuringAPlainCopyAsksPerRequestAndRollsBack) {
   EXPECT_EQ(Tree(kInstallFolder), (std::vector<std::string>{"keep.txt", "small.txt"}));
   EXPECT_EQ(ReadAll(Installed("keep.txt")), "mine");
   EXPECT_EQ(ReadAll(Installed("small.txt")), "my own small.txt");
+}
+
+// Answers the stop question No until the ask numbered yesAt, or until the work item names
+// yesWhenItemHas; each No presses Cancel again, so that the next notice asks once more.
+struct StopAt {
+  int yesAt = 1;
+  const char* yesWhenItemHas = nullptr;
+  int asked = 0;
+  HWND page = nullptr;
+  std::vector<std::string> others;
+};
+StopAt* g_stopAt = nullptr;
+
+int AnswerStopAt(HWND, const char* text, const char*, UINT) {
+  if (std::string(text) != kStopQuestion) {
+    g_stopAt->others.push_back(text);
+    return IDOK;
+  }
+  ++g_stopAt->asked;
+  char item[512] = {};
+  GetDlgItemTextA(g_stopAt->page, IDC_PROGRESS_ITEM, item, sizeof item);
+  bool yes = g_stopAt->yesWhenItemHas != nullptr
+                 ? std::strstr(item, g_stopAt->yesWhenItemHas) != nullptr
+                 : g_stopAt->asked >= g_stopAt->yesAt;
+  if (yes) return IDYES;
+  PostMessageA(g_stopAt->page, WM_COMMAND, MAKEWPARAM(IDC_PROGRESS_CANCEL, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(g_stopAt->page, IDC_PROGRESS_CANCEL)));
+  return IDNO;
+}
+
+// Files of the user's with the disc's names in the target: a cancel at any notice (the
+// first, in the middle of a plain copy, at an archive member) leaves each byte for byte
+// with its attributes; a whole run replaces them and never records them for removal.
+TEST_F(Install, UsersFilesOfTheSameNamesArePutBack) {
+  struct UserFile {
+    const char* relative;
+    const char* bytes;
+    DWORD attributes;
+  } const userFiles[] = {
+      {"big.bin", "the user's big.bin", FILE_ATTRIBUTE_NORMAL},
+      {"small.txt", "the user's small.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN},
+      {"Game\\top.txt", "the user's top.txt", FILE_ATTRIBUTE_ARCHIVE},
+      {"Kaze_Inst.exe", "the user's program", FILE_ATTRIBUTE_NORMAL},
+      {"install.ini", "[the user's]\r\n", FILE_ATTRIBUTE_NORMAL},
+  };
+  struct Case {
+    const char* what;
+    bool cancel;
+    int yesAt;
+    const char* yesWhenItemHas;
+  } cases[] = {
+      {"cancel at the first notice", true, 1, nullptr},
+      {"cancel in the middle of big.bin", true, 60, nullptr},
+      {"cancel at an archive member", true, 0, "Game\\maps\\two.map"},
+      {"whole run", false, 0, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    CreateDirectoryA("C:\\kaze-engine-test\\", nullptr);
+    CreateDirectoryA(kInstallFolder, nullptr);
+    CreateDirectoryA(Installed("Game\\").c_str(), nullptr);
+    std::vector<DWORD> attributesBefore;  // as the file system reads them back
+    for (const UserFile& f : userFiles) {
+      ASSERT_TRUE(WriteBytes(Installed(f.relative), f.bytes));
+      SetFileAttributesA(Installed(f.relative).c_str(), f.attributes);
+      attributesBefore.push_back(GetFileAttributesA(Installed(f.relative).c_str()));
+    }
+    const std::vector<std::string> before = Tree(kInstallFolder);
+
+    StopAt stop;
+    stop.yesAt = c.yesAt;
+    stop.yesWhenItemHas = c.yesWhenItemHas;
+    g_stopAt = &stop;
+    MessageBoxHandler previous = SetMessageBoxHandler(&AnswerStopAt);
+    Prepare(kDefault);
+    stop.page = page_->window();
+    ShowWindow(page_->window(), SW_SHOW);
+    if (c.cancel) {
+      SendMessageA(page_->window(), WM_COMMAND, MAKEWPARAM(IDC_PROGRESS_CANCEL, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(PageItem(IDC_PROGRESS_CANCEL)));
+    }
+    bool ended = PumpUntil([&] { return !Shown(PageItem(IDC_PROGRESS_CANCEL)); }, 60000);
+    SetMessageBoxHandler(previous);
+    g_stopAt = nullptr;
+    ASSERT_TRUE(ended);
+    for (const std::string& m : stop.others) ADD_FAILURE() << m;
+
+    if (c.cancel) {
+      ExpectRolledBack(kCancelled);
+      if (c.yesWhenItemHas != nullptr) {
+        EXPECT_GT(stop.asked, 100) << "the archive was not reached";
+      }
+      EXPECT_EQ(Tree(kInstallFolder), before);
+      for (size_t i = 0; i < sizeof userFiles / sizeof userFiles[0]; ++i) {
+        const UserFile& f = userFiles[i];
+        EXPECT_EQ(ReadAll(Installed(f.relative)), f.bytes) << f.relative;
+        EXPECT_EQ(GetFileAttributesA(Installed(f.relative).c_str()), attributesBefore[i])
+            << f.relative;
+      }
+    } else {
+      EXPECT_TRUE(Shown(Button(IDC_NEXT)));
+      EXPECT_EQ(ReadAll(Installed("big.bin")), ReadAll("Q:\\big.bin"));
+      EXPECT_EQ(ReadAll(Installed("Game\\top.txt")), "top\r\n");
+      EXPECT_EQ(ReadAll(Installed("Kaze_Inst.exe")), ReadAll("Q:\\Kaze_Inst.exe"));
+      std::string copy = "C:\\kaze-engine-test\\log-copy.dat";
+      ASSERT_TRUE(CopyFileA(Installed("UnInst.dat").c_str(), copy.c_str(), FALSE));
+      SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+      UninstallLog reader;
+      ASSERT_TRUE(reader.ReadEntries(copy.c_str()));
+      for (const std::string& logged : reader.entries(LOG_FILE)) {
+        for (const UserFile& f : userFiles) {
+          EXPECT_NE(logged, Installed(f.relative)) << "recorded for removal";
+        }
+      }
+      DeleteFileA(copy.c_str());
+    }
+    // The run's folder of kept files is gone either way.
+    for (const std::string& path : Tree(kInstallFolder)) {
+      EXPECT_NE(path.rfind("KzKeep", 0), 0u) << path;
+    }
+    for (const UserFile& f : userFiles) {
+      SetFileAttributesA(Installed(f.relative).c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    SetFileAttributesA(Installed("UnInst.dat").c_str(), FILE_ATTRIBUTE_NORMAL);
+    TearDown();
+  }
 }
 
 TEST_F(Install, DeclinedCancelIsForgottenAndTheRunFinishes) {

@@ -37,8 +37,14 @@ class RecordingHost : public EngineHost {
     if (path != nullptr && path[0] != '\0') log.push_back({kind, path});
   }
   std::string stagingFolder() const override { return staging; }
+  bool KeepBeforeWriting(const char* path) override {
+    kept.push_back(path);
+    return keepSucceeds;
+  }
 
   std::string staging;  // where the support files were staged
+  std::vector<std::string> kept;  // every path announced before a write
+  bool keepSucceeds = true;
   std::vector<std::string> workItems;
   std::vector<LoggedEntry> log;
   int pumps = 0;
