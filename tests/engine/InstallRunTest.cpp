@@ -716,6 +716,29 @@ TEST_F(Install, FailedRegistrationOrCommitIsAFailure) {
   }
 }
 
+// A hard disk with room for the game's files but not for the uninstaller's copy: the run
+// says what failed, ends with the error texts, and the disk is as it was (the free-space
+// check of step 3, which would have refused it, is not part of this page).
+TEST_F(Install, SmallDiskWithoutRoomForTheUninstaller) {
+  OwnDisc disc({});
+  disc.Put("Kaze_Inst.exe", std::string(600 * 1024, 'u'));
+  ASSERT_TRUE(disc.Insert());
+  const std::vector<std::string> before = Tree("S:\\");
+  PromptRecorder prompts;
+  Prepare(kDefault, 2);
+  lstrcpyA(context_->installFolder, "S:\\月見表\\");
+  Run();
+  std::vector<std::string> told;
+  for (const RecordedMessage& m : prompts.messages()) told.push_back(m.text);
+  EXPECT_EQ(told, std::vector<std::string>{
+                      "インストール先にファイルをコピーできませんでした。\nS:\\月見表\\Kaze_Inst.exe"});
+  EXPECT_EQ(Text(PageItem(IDC_PROGRESS_STATUS)), "※　インストール中にエラーが発生しました　※");
+  EXPECT_EQ(Tree("S:\\"), before);
+  HKEY key = nullptr;
+  EXPECT_NE(RegOpenKeyA(HKEY_LOCAL_MACHINE, kRegistryKey, &key), ERROR_SUCCESS);
+  EXPECT_NE(RegOpenKeyA(HKEY_LOCAL_MACHINE, kUninstallEntry, &key), ERROR_SUCCESS);
+}
+
 // Tells the wrong disc like any message and, when asked to, puts the right disc in while
 // the message is up.
 std::vector<RecordedMessage> g_messages;
@@ -771,6 +794,8 @@ TEST_F(Install, OnlyTheDiscThatHoldsTheGroupIsAskedForAfterAWrongOne) {
     EXPECT_EQ(ReadAll(Installed("Second\\second.txt")), "second disc\r\n");
     EXPECT_FALSE(Exists(Installed("big.bin")));
     EXPECT_TRUE(Exists(Installed("UnInst.dat")));
+    // The support files came from disc 1, taken at the start: only it has the read-me.
+    EXPECT_EQ(ReadAll(Installed("Readme.txt")).rfind("read me", 0), 0u);
     EXPECT_TRUE(Shown(Button(IDC_NEXT)));
     TearDown();
   }
