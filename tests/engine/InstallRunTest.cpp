@@ -17,6 +17,7 @@
 #include "config/InstallIniLoader.h"
 #include "engine/InstallProgressPage.h"
 #include "resources/resource.h"
+#include "system/OsServices.h"
 #include "tests/archive/CabTestSupport.h"
 #include "tests/support/PromptRecorder.h"
 #include "tests/support/ScratchFiles.h"
@@ -434,6 +435,7 @@ TEST_F(Install, UsersFilesOfTheSameNamesArePutBack) {
       {"cancel at the first notice", true, 1, nullptr},
       {"cancel in the middle of big.bin", true, 60, nullptr},
       {"cancel at an archive member", true, 0, "Game\\maps\\two.map"},
+      {"cancel at the archive's last member", true, 0, "Game\\top.txt"},
       {"whole run", false, 0, nullptr},
   };
   for (const Case& c : cases) {
@@ -449,6 +451,10 @@ TEST_F(Install, UsersFilesOfTheSameNamesArePutBack) {
       attributesBefore.push_back(GetFileAttributesA(Installed(f.relative).c_str()));
     }
     const std::vector<std::string> before = Tree(kInstallFolder);
+    const std::vector<std::string> tempBefore = TemporaryFolderNow();
+    char programs[MAX_PATH] = {};
+    ASSERT_TRUE(GetProgramsFolder(programs));
+    const std::vector<std::string> startMenuBefore = Tree(programs);
 
     StopAt stop;
     stop.yesAt = c.yesAt;
@@ -474,6 +480,8 @@ TEST_F(Install, UsersFilesOfTheSameNamesArePutBack) {
         EXPECT_GT(stop.asked, 100) << "the archive was not reached";
       }
       EXPECT_EQ(Tree(kInstallFolder), before);
+      EXPECT_EQ(TemporaryFolderNow(), tempBefore);
+      EXPECT_EQ(Tree(programs), startMenuBefore);
       for (size_t i = 0; i < sizeof userFiles / sizeof userFiles[0]; ++i) {
         const UserFile& f = userFiles[i];
         EXPECT_EQ(ReadAll(Installed(f.relative)), f.bytes) << f.relative;
