@@ -7,6 +7,7 @@
 #include "engine/DirectXStep.h"
 #include "engine/ProgressMath.h"
 #include "engine/Registration.h"
+#include "engine/RegistrationText.h"
 #include "resources/resource.h"
 #include "ui/Prompts.h"
 #include "uninstall/UninstallLog.h"
@@ -116,6 +117,7 @@ void InstallProgressPage::RunInstallation() {
   KillTimer(window(), timerId_);
   timerId_ = 0;
   InstallContext& shared = context();
+  newUninstallEntry_.clear();
   SetStatus(kWorkingStatus);
   ShowWindow(FrameButton(IDCANCEL), SW_HIDE);
   ShowWindow(FrameButton(IDC_NEXT), SW_HIDE);
@@ -177,7 +179,21 @@ std::string InstallProgressPage::stagingFolder() const {
 bool InstallProgressPage::Succeed() {
   InstallContext& shared = context();
   CreateFolderLogged(*this, shared.installFolder);
-  if (!WriteRegistryData(*this) || !RegisterUninstall(*this)) return false;
+  if (!WriteRegistryData(*this)) return false;
+  // The uninstall entry is not in the log (the uninstaller removes it after a whole
+  // removal): a run failing from here on removes a new one itself.
+  if (shared.installInfo) {
+    UninstallEntryText entry = MakeUninstallEntryText(
+        shared.installInfo->corpName, shared.installInfo->appName, shared.installFolder);
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.keyPath.c_str(), 0, KEY_READ, &key) ==
+        ERROR_SUCCESS) {
+      RegCloseKey(key);
+    } else {
+      newUninstallEntry_ = entry.keyPath;
+    }
+  }
+  if (!RegisterUninstall(*this)) return false;
   WriteInstalledIni(*this);
   if (!log_->CommitLog()) {
     // Without its log the installation could be neither uninstalled nor installed again.
@@ -208,6 +224,7 @@ void InstallProgressPage::RollBack(bool cancelled) {
   log_->RemoveLoggedItems(!committed, &request);
   // Then the user's own files the run wrote over go back where they were.
   if (kept_) kept_->RestoreAll();
+  if (!newUninstallEntry_.empty()) RegDeleteKeyA(HKEY_LOCAL_MACHINE, newUninstallEntry_.c_str());
 }
 
 void InstallProgressPage::ShowFailed(bool cancelled) {

@@ -6,11 +6,12 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "engine/ExtractionPass.h"
+#include "engine/KeptFiles.h"
 #include "pages/WizardPage.h"
 #include "ui/TextProgressBar.h"
-#include "engine/KeptFiles.h"
 #include "uninstall/UninstallLog.h"
 
 namespace kaze {
@@ -81,6 +82,7 @@ class InstallProgressPage : public WizardPage, public ExtractionHost {
   std::unique_ptr<UninstallLog> log_;
   std::unique_ptr<ExtractionPass> pass_;
   std::unique_ptr<KeptFiles> kept_;  // the user's files the run wrote over, while it runs
+  std::string newUninstallEntry_;    // an uninstall entry this run made, for its rollback
 };
 
 }  // namespace kaze

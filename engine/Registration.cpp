@@ -234,14 +234,13 @@ bool RegisterUninstall(EngineHost& host) {
 
   UninstallEntryText entry =
       MakeUninstallEntryText(info->corpName, info->appName, installFolder.c_str());
-  // The entry is recorded like the product key, so that a run failing after this point
-  // takes it back.
-  bool entryExisted = KeyExists(entry.keyPath.c_str());
+  // The entry is not recorded in the log: the uninstaller removes it only when its removal
+  // succeeded (so that a failed one can be tried again). A run that fails after this point
+  // takes it back itself.
   ScopedRegKey key;
-  bool entryWritten = key.CreateOrOpen(entry.keyPath.c_str());
-  if (!entryExisted && entryWritten) host.RecordLogEntry(LOG_REGS, entry.keyPath.c_str());
-  entryWritten = entryWritten && key.SetString("DisplayName", entry.displayName) &&
-                 key.SetString("UninstallString", entry.command);
+  bool entryWritten = key.CreateOrOpen(entry.keyPath.c_str()) &&
+                      key.SetString("DisplayName", entry.displayName) &&
+                      key.SetString("UninstallString", entry.command);
   if (!entryWritten) {
     ShowMessage(nullptr, kUninstallRegFailed, kUninstallRegCaption, MB_OK | MB_ICONERROR);
   }
