@@ -112,7 +112,6 @@ bool ExtractionPass::PrepareDisc(int ordinal, int disc) {
     context.closeWithoutAsking = 1;
     return false;
   }
-  StageSupportFiles();
   const DiskEntry& disk = context.disks[disc];
   const InstallType& type = context.installTypes[context.selectedType];
   for (int t = 0; t < type.groupCount && !refused_; ++t) {
@@ -230,7 +229,6 @@ int ExtractionPass::ExtractDisc() {
   if (!workList_) return 1;
   InstallContext& context = host_.context();
 
-  StageSupportFiles();
   CabLibrary library;  // loaded at the first archive: a disc of plain files needs none
   listPosition_ = 0;
   int result = 1;

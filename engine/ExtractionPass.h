@@ -1,8 +1,8 @@
 #pragma once
 // The per-disc work of an installation: which discs the chosen type needs, the right disc
-// in the drive, the support files in the temporary folder, the disc's work list and the
-// copying and unpacking of it into the installation folder, with every file and folder
-// made recorded in the uninstall log and the progress bar moved as the bytes go.
+// in the drive, the support files in the run's own staging folder, the disc's work list
+// and the copying and unpacking of it into the installation folder, with every file and
+// folder made recorded in the uninstall log and the progress bar moved as the bytes go.
 #include <windows.h>
 
 #include <cstdint>
@@ -60,8 +60,8 @@ class ExtractionPass : public CabProgressCallback {
   std::vector<int> DiscsNeeded() const;
   int CountDiscsNeeded() const { return static_cast<int>(DiscsNeeded().size()); }
 
-  // Makes sure disc `disc` is in the drive (asking for it), stages the support files and
-  // builds its work list. ordinal is the disc's place among the needed ones, for the bar.
+  // Makes sure disc `disc` is in the drive (asking for it) and builds its work list.
+  // ordinal is the disc's place among the needed ones, for the bar.
   // False (aborted flag set) when the user gave up on the disc.
   bool PrepareDisc(int ordinal, int disc);
   // Copies and unpacks the work list: 1 when every item succeeded, else 0.
