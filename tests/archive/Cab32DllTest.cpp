@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "Cab32Exports.h"
 #include "CabTestSupport.h"
 #include "cab32/Cab32Api.h"
 
@@ -14,33 +15,7 @@ namespace {
 using cab32::ExtractingInfo;
 using cab32::IndividualInfo;
 
-template <typename Fn>
-Fn Get(HMODULE m, const char* name) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(m, name)));
-}
-
-struct Dll {
-  HMODULE module = LoadLibraryA((ExeFolder() + "cab32.dll").c_str());
-  ~Dll() { FreeLibrary(module); }
-  BOOL(WINAPI* query)(int) = Get<BOOL(WINAPI*)(int)>(module, "CabQueryFunctionList");
-  BOOL(WINAPI* check)(LPCSTR, int) = Get<BOOL(WINAPI*)(LPCSTR, int)>(module, "CabCheckArchive");
-  int(WINAPI* count)(LPCSTR) = Get<int(WINAPI*)(LPCSTR)>(module, "CabGetFileCount");
-  int(WINAPI* cab)(HWND, LPCSTR, LPSTR, DWORD) =
-      Get<int(WINAPI*)(HWND, LPCSTR, LPSTR, DWORD)>(module, "Cab");
-  HANDLE(WINAPI* open)(HWND, LPCSTR, DWORD) =
-      Get<HANDLE(WINAPI*)(HWND, LPCSTR, DWORD)>(module, "CabOpenArchive");
-  int(WINAPI* close)(HANDLE) = Get<int(WINAPI*)(HANDLE)>(module, "CabCloseArchive");
-  int(WINAPI* findFirst)(HANDLE, LPCSTR, IndividualInfo*) =
-      Get<int(WINAPI*)(HANDLE, LPCSTR, IndividualInfo*)>(module, "CabFindFirst");
-  int(WINAPI* findNext)(HANDLE, IndividualInfo*) =
-      Get<int(WINAPI*)(HANDLE, IndividualInfo*)>(module, "CabFindNext");
-  int(WINAPI* fileName)(HANDLE, LPSTR, int) =
-      Get<int(WINAPI*)(HANDLE, LPSTR, int)>(module, "CabGetFileName");
-  int(WINAPI* originalSize)(HANDLE) = Get<int(WINAPI*)(HANDLE)>(module, "CabGetOriginalSize");
-  BOOL(WINAPI* setOwner)(HWND, cab32::OwnerWindowProc) =
-      Get<BOOL(WINAPI*)(HWND, cab32::OwnerWindowProc)>(module, "CabSetOwnerWindowEx");
-  BOOL(WINAPI* killOwner)(HWND) = Get<BOOL(WINAPI*)(HWND)>(module, "CabKillOwnerWindowEx");
-};
+using Dll = Cab32Exports;
 
 // What the owner-window callback saw, and when it says stop.
 struct Seen {

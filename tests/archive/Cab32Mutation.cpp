@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "Cab32Exports.h"
 #include "CabMutator.h"
 #include "CabTestSupport.h"
 #include "cab32/Cab32Api.h"
@@ -53,36 +54,7 @@ struct Shared {
   volatile LONG results[kSlots];
 };
 
-template <typename Fn>
-Fn Get(HMODULE m, const char* name) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(m, name)));
-}
-
-struct Library {
-  HMODULE module = LoadLibraryA((ExeFolder() + "cab32.dll").c_str());
-  ~Library() {
-    if (module != nullptr) FreeLibrary(module);
-  }
-  BOOL(WINAPI* check)(LPCSTR, int) = Get<BOOL(WINAPI*)(LPCSTR, int)>(module, "CabCheckArchive");
-  int(WINAPI* count)(LPCSTR) = Get<int(WINAPI*)(LPCSTR)>(module, "CabGetFileCount");
-  int(WINAPI* cab)(HWND, LPCSTR, LPSTR, DWORD) =
-      Get<int(WINAPI*)(HWND, LPCSTR, LPSTR, DWORD)>(module, "Cab");
-  HANDLE(WINAPI* open)(HWND, LPCSTR, DWORD) =
-      Get<HANDLE(WINAPI*)(HWND, LPCSTR, DWORD)>(module, "CabOpenArchive");
-  int(WINAPI* close)(HANDLE) = Get<int(WINAPI*)(HANDLE)>(module, "CabCloseArchive");
-  int(WINAPI* findFirst)(HANDLE, LPCSTR, cab32::IndividualInfo*) =
-      Get<int(WINAPI*)(HANDLE, LPCSTR, cab32::IndividualInfo*)>(module, "CabFindFirst");
-  int(WINAPI* findNext)(HANDLE, cab32::IndividualInfo*) =
-      Get<int(WINAPI*)(HANDLE, cab32::IndividualInfo*)>(module, "CabFindNext");
-  int(WINAPI* fileName)(HANDLE, LPSTR, int) =
-      Get<int(WINAPI*)(HANDLE, LPSTR, int)>(module, "CabGetFileName");
-  BOOL(WINAPI* setOwner)(HWND, cab32::OwnerWindowProc) =
-      Get<BOOL(WINAPI*)(HWND, cab32::OwnerWindowProc)>(module, "CabSetOwnerWindowEx");
-  bool complete() const {
-    return module != nullptr && check && count && cab && open && close && findFirst &&
-           findNext && fileName && setOwner;
-  }
-};
+using Library = Cab32Exports;
 
 BOOL CALLBACK GoOn(HWND, UINT, UINT, LPVOID) { return TRUE; }
 

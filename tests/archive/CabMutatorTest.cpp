@@ -4,19 +4,11 @@
 
 #include <string>
 
+#include "CabBytes.h"
 #include "CabMutator.h"
 
 namespace kaze::test {
 namespace {
-
-void Put16(std::string& s, unsigned v) {
-  s.push_back(static_cast<char>(v & 0xFF));
-  s.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void Put32(std::string& s, unsigned v) {
-  Put16(s, v & 0xFFFF);
-  Put16(s, v >> 16);
-}
 
 // One folder of one stored block, two files, and a next part's name.
 std::string SmallCabinet() {

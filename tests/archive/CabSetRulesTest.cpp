@@ -2,19 +2,14 @@
 
 #include <string>
 
+#include "CabBytes.h"
 #include "cab32/CabSetRules.h"
 
 namespace cab32 {
 namespace {
 
-void Put16(std::string& s, unsigned v) {
-  s.push_back(static_cast<char>(v & 0xFF));
-  s.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void Put32(std::string& s, unsigned v) {
-  Put16(s, v & 0xFFFF);
-  Put16(s, v >> 16);
-}
+using kaze::test::Put16;
+using kaze::test::Put32;
 
 // The tables of a middle part: previous and next names, one folder, a file begun in the
 // previous part and going on in the next, and one of its own.

@@ -3,19 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "CabBytes.h"
+
 namespace kaze::test {
 
 namespace {
-
-void Put16(std::string& s, uint16_t v) {
-  s.push_back(static_cast<char>(v & 0xFF));
-  s.push_back(static_cast<char>(v >> 8));
-}
-
-void Put32(std::string& s, uint32_t v) {
-  Put16(s, static_cast<uint16_t>(v & 0xFFFF));
-  Put16(s, static_cast<uint16_t>(v >> 16));
-}
 
 void Set32(std::string& s, size_t at, uint32_t v) {
   std::string b;
