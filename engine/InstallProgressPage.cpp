@@ -7,7 +7,6 @@
 #include "engine/DirectXStep.h"
 #include "engine/ProgressMath.h"
 #include "engine/Registration.h"
-#include "engine/RegistrationText.h"
 #include "resources/resource.h"
 #include "ui/Prompts.h"
 #include "uninstall/UninstallLog.h"
@@ -179,21 +178,11 @@ std::string InstallProgressPage::stagingFolder() const {
 bool InstallProgressPage::Succeed() {
   InstallContext& shared = context();
   CreateFolderLogged(*this, shared.installFolder);
-  if (!WriteRegistryData(*this)) return false;
   // The uninstall entry is not in the log (the uninstaller removes it after a whole
   // removal): a run failing from here on removes a new one itself.
-  if (shared.installInfo) {
-    UninstallEntryText entry = MakeUninstallEntryText(
-        shared.installInfo->corpName, shared.installInfo->appName, shared.installFolder);
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.keyPath.c_str(), 0, KEY_READ, &key) ==
-        ERROR_SUCCESS) {
-      RegCloseKey(key);
-    } else {
-      newUninstallEntry_ = entry.keyPath;
-    }
+  if (!WriteRegistryData(*this) || !RegisterUninstall(*this, &newUninstallEntry_)) {
+    return false;
   }
-  if (!RegisterUninstall(*this)) return false;
   WriteInstalledIni(*this);
   if (!log_->CommitLog()) {
     // Without its log the installation could be neither uninstalled nor installed again.

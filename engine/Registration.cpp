@@ -187,7 +187,7 @@ bool WriteRegistryData(EngineHost& host) {
   return written;
 }
 
-bool RegisterUninstall(EngineHost& host) {
+bool RegisterUninstall(EngineHost& host, std::string* newEntry) {
   InstallContext& context = host.context();
   const InstallInfo* info = context.installInfo.get();
   if (info == nullptr) return true;
@@ -237,8 +237,11 @@ bool RegisterUninstall(EngineHost& host) {
   // The entry is not recorded in the log: the uninstaller removes it only when its removal
   // succeeded (so that a failed one can be tried again). A run that fails after this point
   // takes it back itself.
+  const bool entryExisted = KeyExists(entry.keyPath.c_str());
   ScopedRegKey key;
-  bool entryWritten = key.CreateOrOpen(entry.keyPath.c_str()) &&
+  const bool entryMade = key.CreateOrOpen(entry.keyPath.c_str());
+  if (entryMade && !entryExisted && newEntry != nullptr) *newEntry = entry.keyPath;
+  bool entryWritten = entryMade &&
                       key.SetString("DisplayName", entry.displayName) &&
                       key.SetString("UninstallString", entry.command);
   if (!entryWritten) {

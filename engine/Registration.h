@@ -3,6 +3,8 @@
 // the uninstaller with the Start-menu group and the uninstall entry, and the installed
 // copy of install.ini.
 
+#include <string>
+
 namespace kaze {
 class EngineHost;
 // The three registration steps of a successful installation, run in this order. Each
@@ -11,7 +13,9 @@ class EngineHost;
 // (the product key, the uninstaller's copy, a support file, the uninstall entry): the
 // installation has then failed.
 bool WriteRegistryData(EngineHost& host);
-bool RegisterUninstall(EngineHost& host);
+// newEntry, when given, receives the uninstall entry's key when this call made it: the
+// entry is not in the log, so a run failing later removes it itself.
+bool RegisterUninstall(EngineHost& host, std::string* newEntry = nullptr);
 void WriteInstalledIni(EngineHost& host);
 
 // Writes one value given as a line "name"=data under key (relative to
