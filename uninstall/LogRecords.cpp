@@ -60,7 +60,10 @@ LogReadResult ReadLogRecords(LogInput& input, uint64_t remaining,
     ++result.tagsRead;
     remaining -= 4;
     int type = LogTypeOfTag(tag);
-    if (type < 0) continue;  // not a tag: the next group is tried
+    if (type < 0) {
+      result.wholeBytes += 4;
+      continue;  // not a tag: the next group is tried
+    }
 
     unsigned char lengthBytes[4];
     if (remaining < 4 || input.Read(lengthBytes, 4) != 4) return result;
@@ -72,6 +75,7 @@ LogReadResult ReadLogRecords(LogInput& input, uint64_t remaining,
     if (field > kLogFieldMax || field > remaining) return result;
     if (input.Read(reinterpret_cast<unsigned char*>(text), field) != field) return result;
     remaining -= field;
+    result.wholeBytes += 8 + field;
     text[field] = '\0';
     // The text ends at its first NUL; an empty one names nothing and is dropped.
     if (text[0] != '\0') sink(type, text);

@@ -45,6 +45,7 @@ class LogInput {
 struct LogReadResult {
   int tagsRead = 0;       // 4-byte groups read as tags, unknown ones included
   bool complete = false;  // false when a record was cut short or its length impossible
+  uint64_t wholeBytes = 0;  // bytes of the whole groups read, where a cut one begins
 };
 
 // Reads the records that follow the header; remaining is the file size less the header.
