@@ -22,6 +22,7 @@ const char kDoneItem[] = "インストールが完了しました";
 const char kCancelledStatus[] = "※　インストールがキャンセルされました　※";
 const char kCancelledItem[] = "インストールがキャンセルされました";
 const char kLogNotCommitted[] = "アンインストール情報を書き込めませんでした。\n";
+const char kRollbackLeftovers[] = "インストールを取り消しましたが、一部を元に戻せませんでした。";
 const char kFailedStatus[] = "※　インストール中にエラーが発生しました　※";
 const char kFailedItem[] = "インストール作業中にエラーが発生しました";
 const char kStopQuestion[] = "インストール作業は完了していません。中止しますか？";
@@ -209,8 +210,15 @@ void InstallProgressPage::RollBack(bool cancelled) {
   bool committed = log_->CommitLog();
   RemovalRequest request;
   std::snprintf(request.folder, sizeof request.folder, "%s", shared.installFolder);
+  if (const InstallInfo* info = shared.installInfo.get()) {
+    request.groupFolders = ProgramGroupFolders(info->corpName, info->appName);
+  }
   log_->SetOwnerWindow(window());
   log_->RemoveLoggedItems(!committed, &request);
+  if (!log_->report().complete()) {
+    std::string text = FormatRemovalReport(kRollbackLeftovers, log_->report(), "");
+    ShowMessage(window(), text.c_str(), kInstallerCaption, MB_OK | MB_ICONWARNING);
+  }
   // Then the user's own files the run wrote over go back where they were.
   if (kept_) kept_->RestoreAll();
   if (!newUninstallEntry_.empty()) RegDeleteKeyA(HKEY_LOCAL_MACHINE, newUninstallEntry_.c_str());

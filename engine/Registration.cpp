@@ -6,16 +6,19 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/SystemSession.h"
 #include "config/IniEditor.h"
 #include "engine/EngineHost.h"
 #include "engine/RegistrationText.h"
+#include "system/Dbcs.h"
 #include "system/FileUtils.h"
 #include "system/OsServices.h"
 #include "system/PathText.h"
 #include "ui/Prompts.h"
 #include "uninstall/LogRecords.h"
+#include "uninstall/RemovalRules.h"
 
 namespace kaze {
 
@@ -132,6 +135,20 @@ class ProgramGroup {
   bool started_ = false;
 };
 
+// The parents of key below "Software" that do not exist yet, innermost first.
+std::vector<std::string> MissingParentKeys(const char* key) {
+  std::vector<std::string> parents;
+  static const RemovalScope kAnywhere;
+  for (const char* separator = FindChar(key, '\\'); separator != nullptr;
+       separator = FindChar(separator + 1, '\\')) {
+    std::string parent(key, separator);
+    if (IsRecordWithinScope(kAnywhere, LOG_REGS, parent.c_str()) && !KeyExists(parent.c_str())) {
+      parents.insert(parents.begin(), parent);
+    }
+  }
+  return parents;
+}
+
 }  // namespace
 
 bool WriteRegistryLine(const char* key, const char* line) {
@@ -161,9 +178,14 @@ bool WriteRegistryData(EngineHost& host) {
   InstallContext& context = host.context();
   const RegistryData* registry = context.registryData.get();
   if (registry == nullptr || registry->key[0] == '\0') return true;
-  // A key that was there before the installation is not its to remove.
+  // A key that was there before the installation is not its to remove; nor is a parent
+  // key (the maker's) that was there.
   bool keyExisted = KeyExists(registry->key);
+  std::vector<std::string> newParents = MissingParentKeys(registry->key);
 
+  // The folder first: the uninstaller knows the key as this installation's by it.
+  std::string install = std::string("\"install\"=\"") + context.installFolder + "\"";
+  bool written = WriteRegistryLine(registry->key, install.c_str());
   for (int i = 0; i < registry->entryCount; ++i) {
     const RegistryEntry& entry = registry->entries[i];
     // A group without a REGDATA_GROUP entry has no value to write.
@@ -179,10 +201,15 @@ bool WriteRegistryData(EngineHost& host) {
     std::string line = std::string("\"") + entry.valueName + "\"=" + data;
     WriteRegistryLine(registry->key, line.c_str());
   }
-  std::string install = std::string("\"install\"=\"") + context.installFolder + "\"";
-  bool written = WriteRegistryLine(registry->key, install.c_str());
 
-  if (!keyExisted && KeyExists(registry->key)) host.RecordLogEntry(LOG_REGS, registry->key);
+  // The key, then the parents it brought with it, inner first: removed in this order,
+  // each parent is empty by the time its turn comes.
+  if (!keyExisted && KeyExists(registry->key)) {
+    host.RecordLogEntry(LOG_REGS, registry->key);
+    for (const std::string& parent : newParents) {
+      if (KeyExists(parent.c_str())) host.RecordLogEntry(LOG_REGS, parent.c_str());
+    }
+  }
   if (!written) TellFailure(kProductKeyFailed, std::string("HKEY_LOCAL_MACHINE\\") + registry->key);
   return written;
 }

@@ -12,6 +12,28 @@ namespace kaze {
 
 bool PathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
+std::string LongPath(const char* path) {
+  if (path[0] == '\0' || path[1] != ':' || path[2] != '\\' ||
+      std::strpbrk(path, "*?") != nullptr) {
+    return path;
+  }
+  std::string result(path, 3);
+  for (const char* part = path + 3; *part != '\0';) {
+    const char* separator = FindChar(part, '\\');
+    std::string name = separator != nullptr ? std::string(part, separator) : std::string(part);
+    if (name.empty() || name == "." || name == "..") return path;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((result + name).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return result + part;
+    FindClose(search);
+    result += found.cFileName;
+    if (separator == nullptr) break;
+    result += '\\';
+    part = separator + 1;
+  }
+  return result;
+}
+
 bool FileSize(const char* path, ULONGLONG* size) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributeData(path, &data)) return false;

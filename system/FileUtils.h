@@ -58,6 +58,11 @@ class ScopedFindHandle {
 // True when the path names an existing file or folder.
 bool PathExists(const char* path);
 
+// The path with every existing part in its long name (C:\PROGRA~1\x gives C:\Program
+// Files\x), found part by part so that it works on every Windows; parts that do not exist
+// are kept as they are. A text that is no "X:\..." path comes back unchanged.
+std::string LongPath(const char* path);
+
 // The size of the file at path; false when it cannot be read.
 bool FileSize(const char* path, ULONGLONG* size);
 

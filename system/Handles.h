@@ -44,4 +44,24 @@ class ScopedHandle {
   HANDLE handle_ = nullptr;
 };
 
+// An open registry key, closed with RegCloseKey.
+class ScopedKey {
+ public:
+  ScopedKey() = default;
+  ~ScopedKey() {
+    if (key_ != nullptr) RegCloseKey(key_);
+  }
+  ScopedKey(const ScopedKey&) = delete;
+  ScopedKey& operator=(const ScopedKey&) = delete;
+
+  // RegOpenKeyExA; false (and nothing held) when the key cannot be opened.
+  bool Open(HKEY root, const char* path, REGSAM access) {
+    return RegOpenKeyExA(root, path, 0, access, &key_) == ERROR_SUCCESS;
+  }
+  HKEY get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
 }  // namespace kaze

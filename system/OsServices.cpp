@@ -31,7 +31,9 @@ using NetUserGetInfoFn = NET_API_STATUS(WINAPI*)(LPCWSTR, LPCWSTR, DWORD, LPBYTE
 using NetApiBufferFreeFn = NET_API_STATUS(WINAPI*)(LPVOID);
 using DirectXSetupGetVersionFn = INT(WINAPI*)(DWORD*, DWORD*);
 
-BOOL GetSpecialFolder(int folderId, char* buffer) {
+}  // namespace
+
+BOOL GetShellFolder(int folderId, char* buffer) {
   if (buffer == nullptr) return FALSE;
   buffer[0] = '\0';
   ItemIdList list;
@@ -48,8 +50,6 @@ BOOL GetSpecialFolder(int folderId, char* buffer) {
   }
   return TRUE;
 }
-
-}  // namespace
 
 BOOL IsNtPlatform(BOOL* minorIsOne) {
   OSVERSIONINFOA info = {};
@@ -101,11 +101,11 @@ BOOL GetUserName(char* buffer, DWORD* size) { return ::GetUserNameA(buffer, size
 UINT GetWindowsFolder(char* buffer) { return GetWindowsDirectoryA(buffer, MAX_PATH); }
 
 BOOL GetProgramsFolder(char* buffer) {
-  return GetSpecialFolder(IsNtPlatform() ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, buffer);
+  return GetShellFolder(IsNtPlatform() ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, buffer);
 }
 
 BOOL GetDesktopFolder(char* buffer) {
-  return GetSpecialFolder(IsNtPlatform() ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOPDIRECTORY,
+  return GetShellFolder(IsNtPlatform() ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOPDIRECTORY,
                           buffer);
 }
 

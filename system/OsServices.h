@@ -29,6 +29,8 @@ UINT GetWindowsFolder(char* buffer);
 // empty) when the buffer is null, the shell knows no such folder, or the path with its
 // backslash would not fit.
 BOOL GetProgramsFolder(char* buffer);
+// Any folder of the shell by its CSIDL number, on the same terms.
+BOOL GetShellFolder(int folderId, char* buffer);
 BOOL GetDesktopFolder(char* buffer);
 
 // DirectXSetupGetVersion of the given library; 0 when the library or the function is

@@ -4,8 +4,13 @@
 #include <cstring>
 #include <string>
 
+#include <shlobj.h>
+
+#include "engine/RegistrationText.h"
 #include "system/Dbcs.h"
 #include "system/FileUtils.h"
+#include "system/Handles.h"
+#include "system/OsServices.h"
 #include "system/PathText.h"
 #include "ui/Prompts.h"
 
@@ -16,6 +21,9 @@ const char kTemporaryLogName[] = "KazeTemp_Uninstall.tmp";
 const char kUninstallErrorCaption[] = "アンインストールエラー";
 
 namespace {
+
+// A broken end of a log is kept as it stands, up to this size; a log is a few kilobytes.
+constexpr uint64_t kMaxUnreadTail = 1 << 20;
 
 const char kCannotOpenLog[] =
     "アンインストール情報ファイル [%s] が展開できません。\n"
@@ -50,17 +58,31 @@ class FileLogInput : public LogInput {
 };
 
 // The checks that come before any record is read.
-bool IsReadableLog(const char* path) {
-  ScopedFileHandle file(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+LogState CheckLog(const char* path) {
+  if (!PathExists(path)) return LogState::kMissing;
+  ScopedFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return false;
+  if (!file.valid()) return LogState::kLocked;
   DWORD high = 0;
   DWORD size = GetFileSize(file.get(), &high);
   unsigned char head[kLogHeaderSize] = {};
   DWORD got = 0;
   if (!ReadFile(file.get(), head, sizeof head, &got, nullptr)) got = 0;
   uint64_t fileSize = (static_cast<uint64_t>(high) << 32) | size;
-  return CheckLogHeader(head, got, fileSize) == LogCheck::kValid;
+  switch (CheckLogHeader(head, got, fileSize)) {
+    case LogCheck::kValid:
+      return LogState::kRead;
+    case LogCheck::kHeaderOnly:
+      return LogState::kEmpty;
+    default:
+      return LogState::kInvalid;
+  }
+}
+
+void ShowCannotOpen(const char* path) {
+  std::vector<char> text(sizeof kCannotOpenLog + std::strlen(path));
+  std::snprintf(text.data(), text.size(), kCannotOpenLog, path);
+  ShowMessage(nullptr, text.data(), kUninstallErrorCaption, MB_OK);
 }
 
 }  // namespace
@@ -129,31 +151,104 @@ bool UninstallLog::CommitLog() {
   return true;
 }
 
+namespace {
+
+// System folders that no record may remove, even as an empty parent.
+std::vector<std::string> KeptSystemFolders() {
+  std::vector<std::string> folders;
+  char path[MAX_PATH + 1] = {};
+  auto add = [&](UINT length) {
+    if (length == 0 || length >= MAX_PATH) return;
+    AppendBackslash(path, sizeof path);
+    folders.push_back(path);
+  };
+  add(GetWindowsDirectoryA(path, MAX_PATH));
+  add(GetSystemDirectoryA(path, MAX_PATH));
+  add(GetTempPathA(MAX_PATH, path));
+  for (int folder : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS, CSIDL_STARTMENU,
+                     CSIDL_COMMON_STARTMENU, CSIDL_DESKTOPDIRECTORY,
+                     CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_PERSONAL, CSIDL_PROGRAM_FILES}) {
+    if (GetShellFolder(folder, path)) folders.push_back(path);
+  }
+  return folders;
+}
+
+bool FolderIsEmpty(const std::string& path) {
+  std::string folder = path;
+  if (!EndsWithBackslash(folder.c_str())) folder += '\\';
+  WIN32_FIND_DATAA found;
+  ScopedFindHandle search(FindFirstFileA((folder + "*.*").c_str(), &found));
+  if (!search.valid()) return true;
+  do {
+    if (std::strcmp(found.cFileName, ".") != 0 && std::strcmp(found.cFileName, "..") != 0) {
+      return false;
+    }
+  } while (FindNextFileA(search.get(), &found));
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> ProgramGroupFolders(const char* corpName, const char* appName) {
+  std::vector<std::string> folders;
+  std::string group = ProgramGroupText(corpName, appName);
+  // Names that would lead out of the Programs folder, or to the folder itself, name no
+  // group of this product.
+  if (group.empty() || !IsContainedPath(group.c_str(), group.size(), true)) return folders;
+  char programs[MAX_PATH] = {};
+  if (GetProgramsFolder(programs)) folders.push_back(programs + group);
+  return folders;
+}
+
 bool UninstallLog::RemoveLoggedItems(bool useTemporaryLog, const RemovalRequest* request) {
   total_ = 0;
   done_ = 0;
+  report_ = RemovalReport();
+  logState_ = LogState::kMissing;
   if (owner_ == nullptr) return false;
 
+  std::string folder = request != nullptr && request->folder[0] != '\0'
+                           ? std::string(request->folder)
+                           : ProgramFolder();
+  // Without the backslash the name would run into the folder's and could name a file
+  // that the installation never made, which an invalid log would then lose.
+  if (!folder.empty() && !EndsWithBackslash(folder.c_str())) folder += '\\';
   std::string logPath;
   if (useTemporaryLog) {
     if (!TemporaryLogPath(&logPath)) return false;
   } else {
-    std::string folder = request != nullptr && request->folder[0] != '\0'
-                             ? std::string(request->folder)
-                             : ProgramFolder();
-    // Without the backslash the name would run into the folder's and could name a file
-    // that the installation never made, which an invalid log would then lose.
-    if (!folder.empty() && !EndsWithBackslash(folder.c_str())) folder += '\\';
     logPath = folder + kUninstallLogName;
     if (logPath.size() >= MAX_PATH) return false;
   }
-
-  if (!IsReadableLog(logPath.c_str())) {
-    if (PathExists(logPath.c_str())) DeleteLoggedFile(logPath.c_str());
+  scope_ = RemovalScope();
+  scope_.installFolder = folder;
+  if (request != nullptr) scope_.groupFolders = request->groupFolders;
+  scope_.keptFolders = KeptSystemFolders();
+  const bool keepIncomplete = request != nullptr && request->keepIncompleteLog;
+  logState_ = CheckLog(logPath.c_str());
+  switch (logState_) {
+    case LogState::kMissing:
+      return false;
+    case LogState::kLocked:
+      ShowCannotOpen(logPath.c_str());
+      return false;
+    case LogState::kInvalid:
+      // Not a log this program can read: the uninstaller leaves it as it found it.
+      if (!keepIncomplete) DeleteLoggedFile(logPath.c_str());
+      return false;
+    case LogState::kEmpty:
+      DeleteLoggedFile(logPath.c_str());
+      return false;
+    case LogState::kRead:
+      break;
+  }
+  if (!ReadEntries(logPath.c_str())) {
+    logState_ = LogState::kLocked;
     return false;
   }
-  ReadEntries(logPath.c_str());
   RemoveEntries(request);
+  report_.damaged = damaged_;
+  FinishRemoval(logPath, request);
   ClearEntries();
   if (request != nullptr && request->callback != nullptr) {
     request->callback(REMOVAL_FINISHED, "", total_, done_, request->user);
@@ -162,31 +257,49 @@ bool UninstallLog::RemoveLoggedItems(bool useTemporaryLog, const RemovalRequest*
 }
 
 bool UninstallLog::ReadEntries(const char* path) {
-  {
-    ScopedFileHandle file(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-      std::vector<char> text(sizeof kCannotOpenLog + std::strlen(path));
-      std::snprintf(text.data(), text.size(), kCannotOpenLog, path);
-      ShowMessage(nullptr, text.data(), kUninstallErrorCaption, MB_OK);
-      return false;
-    }
-    DWORD high = 0;
-    DWORD size = GetFileSize(file.get(), &high);
-    uint64_t fileSize = (static_cast<uint64_t>(high) << 32) | size;
-    if (fileSize > kLogHeaderSize &&
-        SetFilePointer(file.get(), kLogHeaderSize, nullptr, FILE_BEGIN) == kLogHeaderSize) {
-      FileLogInput input(file.get());
-      LogReadResult result =
-          ReadLogRecords(input, fileSize - kLogHeaderSize, [this](int type, const char* text) {
-            entries_[type].push_back(text);
-          });
-      total_ += result.tagsRead;
+  ClearEntries();
+  // Others may read the log at the same time; no one may change it meanwhile.
+  ScopedFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) {
+    ShowCannotOpen(path);
+    return false;
+  }
+  DWORD high = 0;
+  DWORD size = GetFileSize(file.get(), &high);
+  uint64_t fileSize = (static_cast<uint64_t>(high) << 32) | size;
+  if (fileSize <= kLogHeaderSize ||
+      SetFilePointer(file.get(), kLogHeaderSize, nullptr, FILE_BEGIN) != kLogHeaderSize) {
+    return true;
+  }
+  FileLogInput input(file.get());
+  LogReadResult result =
+      ReadLogRecords(input, fileSize - kLogHeaderSize, [this](int type, const char* text) {
+        records_.push_back({type, text});
+      });
+  total_ += result.tagsRead;
+  damaged_ = !result.complete;
+  if (damaged_) {
+    // What follows a broken record cannot be told apart; it is kept as it stands.
+    uint64_t unread = fileSize - kLogHeaderSize - result.wholeBytes;
+    LONG offset = static_cast<LONG>(kLogHeaderSize + result.wholeBytes);
+    if (unread > 0 && unread <= kMaxUnreadTail &&
+        SetFilePointer(file.get(), offset, nullptr, FILE_BEGIN) == static_cast<DWORD>(offset)) {
+      unreadTail_.resize(static_cast<size_t>(unread));
+      DWORD got = 0;
+      if (!ReadFile(file.get(), &unreadTail_[0], static_cast<DWORD>(unread), &got, nullptr)) got = 0;
+      unreadTail_.resize(got);
     }
   }
-  SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-  DeleteFileA(path);
   return true;
+}
+
+std::vector<std::string> UninstallLog::entries(int type) const {
+  std::vector<std::string> texts;
+  for (const Record& record : records_) {
+    if (record.type == type) texts.push_back(record.text);
+  }
+  return texts;
 }
 
 void UninstallLog::CountStep(int kind, const char* text, const RemovalRequest* request) {
@@ -197,28 +310,168 @@ void UninstallLog::CountStep(int kind, const char* text, const RemovalRequest* r
 }
 
 void UninstallLog::RemoveEntries(const RemovalRequest* request) {
-  for (const std::string& file : entries_[LOG_FILE]) {
-    CountStep(REMOVAL_PATH, file.c_str(), request);
-    DeleteLoggedFile(file.c_str());
+  // Every record is checked before it is acted on; one that points elsewhere is told.
+  auto act = [&](Record& record, int kind, bool (UninstallLog::*remove)(const std::string&)) {
+    CountStep(kind, record.text.c_str(), request);
+    if (!IsRecordWithinScope(scope_, record.type, record.text.c_str()) ||
+        (record.type != LOG_REGS && BehindLink(record.text.c_str()))) {
+      report_.refused.push_back(record.type == LOG_REGS ? RegistryRecordText(record.text.c_str())
+                                                        : record.text);
+      return;
+    }
+    if (record.type == LOG_DIRA) {
+      record.removed = RemoveFolderTree(record.text, request);
+    } else {
+      record.removed = (this->*remove)(record.text);
+    }
+  };
+  for (Record& record : records_) {
+    if (record.type == LOG_FILE && !IsLastFile(record, request)) {
+      act(record, REMOVAL_PATH, &UninstallLog::RemoveFile);
+    }
   }
-  for (const std::string& tree : entries_[LOG_DIRA]) {
-    CountStep(REMOVAL_PATH, tree.c_str(), request);
-    RemoveFolderTree(tree, request);
+  for (Record& record : records_) {
+    if (record.type == LOG_DIRA) act(record, REMOVAL_PATH, nullptr);
   }
   // Folders were recorded as they were made, outer before inner: undo from the last.
-  const std::vector<std::string>& folders = entries_[LOG_FOLD];
-  for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
-    CountStep(REMOVAL_PATH, folder->c_str(), request);
-    RemoveEmptyFolder(folder->c_str());
+  for (auto record = records_.rbegin(); record != records_.rend(); ++record) {
+    if (record->type == LOG_FOLD) act(*record, REMOVAL_PATH, &UninstallLog::RemoveFolder);
   }
-  for (const std::string& key : entries_[LOG_REGS]) {
-    CountStep(REMOVAL_KEY, key.c_str(), request);
-    RegDeleteKeyA(registryRoot_, key.c_str());
+  for (Record& record : records_) {
+    if (record.type == LOG_REGS) act(record, REMOVAL_KEY, &UninstallLog::RemoveKey);
   }
 }
 
+bool UninstallLog::IsLastFile(const Record& record, const RemovalRequest* request) const {
+  return record.type == LOG_FILE && request != nullptr && !request->lastFile.empty() &&
+         SamePath(record.text.c_str(), request->lastFile.c_str());
+}
+
+// After a whole removal: the uninstaller's own file, the log, and then the folders that
+// held them, which the walk had to leave.
+void UninstallLog::FinishRemoval(const std::string& logPath, const RemovalRequest* request) {
+  const bool keepIncomplete = request != nullptr && request->keepIncompleteLog;
+  if (report_.complete()) {
+    for (Record& record : records_) {
+      if (IsLastFile(record, request) && IsRecordWithinScope(scope_, LOG_FILE, record.text.c_str())) {
+        record.removed = RemoveFile(record.text);
+      }
+    }
+  }
+  if (!report_.complete() && keepIncomplete) {
+    if (!RewriteLog(logPath)) report_.failed.push_back(logPath);
+    return;
+  }
+  if (!DeleteLoggedFile(logPath.c_str()) && PathExists(logPath.c_str())) {
+    if (keepIncomplete) report_.failed.push_back(logPath);
+    return;
+  }
+  for (auto record = records_.rbegin(); record != records_.rend(); ++record) {
+    if (record->type == LOG_FOLD && !record->removed &&
+        IsRecordWithinScope(scope_, LOG_FOLD, record->text.c_str()) &&
+        !BehindLink(record->text.c_str())) {
+      record->removed = RemoveEmptyFolder(record->text.c_str());
+    }
+  }
+}
+
+bool UninstallLog::RemoveFile(const std::string& path) {
+  if (!PathExists(path.c_str())) return true;
+  if (DeleteLoggedFile(path.c_str())) return true;
+  report_.failed.push_back(path);
+  return false;
+}
+
+// A folder that still holds something (the user's saves, another product) stays without a
+// word, as it should; one that is empty and still cannot go is told.
+bool UninstallLog::RemoveFolder(const std::string& path) {
+  if (!PathExists(path.c_str())) return true;
+  if (RemoveDirectoryA(path.c_str())) return true;
+  if (FolderIsEmpty(path)) report_.failed.push_back(path);
+  return false;
+}
+
+// Only a key that is this installation's goes: one whose "install" value names this
+// installation's folder, or one that holds nothing at all (a parent the installation
+// made). A key holding other keys stays, like a folder holding files: on Windows 9x
+// RegDeleteKey would take the whole tree with it.
+bool UninstallLog::RemoveKey(const std::string& key) {
+  DWORD subkeys = 0;
+  DWORD values = 0;
+  bool ours = false;
+  {
+    ScopedKey handle;
+    if (!handle.Open(registryRoot_, key.c_str(), KEY_READ)) return true;
+    if (RegQueryInfoKeyA(handle.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                         &values, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      report_.failed.push_back(RegistryRecordText(key.c_str()));
+      return false;
+    }
+    char folder[MAX_PATH + 1] = {};
+    DWORD type = 0;
+    DWORD size = MAX_PATH;
+    ours = RegQueryValueExA(handle.get(), "install", nullptr, &type,
+                            reinterpret_cast<BYTE*>(folder), &size) == ERROR_SUCCESS &&
+           type == REG_SZ && SameFolder(folder, scope_.installFolder.c_str());
+  }
+  if (!ours && values > 0) {
+    report_.refused.push_back(RegistryRecordText(key.c_str()));
+    return false;
+  }
+  if (subkeys > 0) return false;
+  if (RegDeleteKeyA(registryRoot_, key.c_str()) == ERROR_SUCCESS) return true;
+  report_.failed.push_back(RegistryRecordText(key.c_str()));
+  return false;
+}
+
+// True when a folder between the record's place (installation folder or program group)
+// and the record is a link: what lies behind it is somewhere else.
+bool UninstallLog::BehindLink(const char* path) const {
+  std::vector<std::string> bases{scope_.installFolder};
+  bases.insert(bases.end(), scope_.groupFolders.begin(), scope_.groupFolders.end());
+  for (const std::string& base : bases) {
+    std::string rest;
+    if (!PathWithin(path, base, true, &rest)) continue;
+    for (const char* separator = FindChar(rest.c_str(), '\\'); separator != nullptr;
+         separator = FindChar(separator + 1, '\\')) {
+      if (separator[1] == '\0') break;  // the record itself: a link goes as a link
+      std::string between = base + std::string(rest.c_str(), separator);
+      DWORD attributes = GetFileAttributesA(between.c_str());
+      if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// The log again, holding only the records that remain (and a broken end as it was), so
+// that a later run does the rest.
+bool UninstallLog::RewriteLog(const std::string& path) const {
+  std::vector<unsigned char> bytes(kLogHeader, kLogHeader + kLogHeaderSize);
+  for (const Record& record : records_) {
+    if (!record.removed) EncodeLogRecord(record.type, record.text.c_str(), &bytes);
+  }
+  bytes.insert(bytes.end(), unreadTail_.begin(), unreadTail_.end());
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  bool written = false;
+  {
+    ScopedFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD count = 0;
+    written = file.valid() &&
+              WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &count,
+                        nullptr) &&
+              count == bytes.size() && SetEndOfFile(file.get());
+  }
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+  return written;
+}
+
 void UninstallLog::ClearEntries() {
-  for (auto& list : entries_) list.clear();
+  records_.clear();
+  unreadTail_.clear();
+  damaged_ = false;
 }
 
 bool UninstallLog::DeleteLoggedFile(const char* path) {
@@ -232,6 +485,7 @@ bool UninstallLog::RemoveEmptyFolder(const char* path) {
   return RemoveDirectoryA(path) != FALSE;
 }
 
+// Empties and removes a folder; whatever inside it cannot be deleted is told.
 bool UninstallLog::RemoveFolderTree(const std::string& path, const RemovalRequest* request) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return true;
@@ -239,7 +493,12 @@ bool UninstallLog::RemoveFolderTree(const std::string& path, const RemovalReques
   if (!EndsWithBackslash(folder.c_str())) folder += '\\';
   // A link (junction, symbolic link) leads out of the tree: only the link itself goes,
   // never what it points at.
-  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return RemoveDirectoryA(path.c_str()) != FALSE;
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    if (RemoveDirectoryA(path.c_str())) return true;
+    report_.failed.push_back(path);
+    return false;
+  }
+  size_t failedBefore = report_.failed.size();
   {
     WIN32_FIND_DATAA found;
     ScopedFindHandle search(FindFirstFileA((folder + "*.*").c_str(), &found));
@@ -252,12 +511,14 @@ bool UninstallLog::RemoveFolderTree(const std::string& path, const RemovalReques
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
           RemoveFolderTree(full, request);
         } else {
-          DeleteLoggedFile(full.c_str());
+          RemoveFile(full);
         }
       } while (FindNextFileA(search.get(), &found));
     }
   }
-  return RemoveDirectoryA(folder.c_str()) != FALSE;
+  if (RemoveDirectoryA(folder.c_str())) return true;
+  if (report_.failed.size() == failedBefore) report_.failed.push_back(path);
+  return false;
 }
 
 }  // namespace kaze

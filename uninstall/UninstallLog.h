@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "uninstall/LogRecords.h"
+#include "uninstall/RemovalRules.h"
 
 namespace kaze {
 
@@ -22,8 +23,26 @@ using RemovalCallback = void (*)(int kind, const char* text, int total, int done
 
 struct RemovalRequest {
   char folder[MAX_PATH] = {};  // holds the committed log; ends with a backslash
+  // The product's program group in the Start menu, the one place outside the folder where
+  // records may point.
+  std::vector<std::string> groupFolders;
   RemovalCallback callback = nullptr;
   void* user = nullptr;
+  // The uninstaller keeps a log whose removal was not whole, holding the records that
+  // remain, so that a later run can finish; a rollback deletes it in any case.
+  bool keepIncompleteLog = false;
+  // A file removed only once everything else was: the uninstaller itself, which a run
+  // that could not finish leaves in place to be started again.
+  std::string lastFile;
+};
+
+// What became of the log itself.
+enum class LogState {
+  kRead,      // read and acted on
+  kMissing,   // no log
+  kLocked,    // there, but it could not be opened (another program holds it)
+  kEmpty,     // a header without records: nothing was recorded
+  kInvalid,   // too short or a wrong header
 };
 
 class UninstallLog {
@@ -48,23 +67,28 @@ class UninstallLog {
 
   // Reads the log (the temporary one, or the committed one in request's folder, or in the
   // program's folder without a request) and removes what it lists: files, folder trees,
-  // created folders in reverse order, registry keys. The log is deleted. False without
-  // an owner window or when the log is missing, unreadable or holds no record.
+  // created folders in reverse order, registry keys. Each record is checked first
+  // (RemovalRules): one that points outside the installation is never acted on. Then the
+  // log is deleted, or, when the request keeps an incomplete log and something remains,
+  // rewritten with the records that remain. False without an owner window or when the
+  // log is missing, cannot be opened or holds no record (logState() tells which); a log
+  // that cannot be opened is never deleted. report() tells what was left behind.
   bool RemoveLoggedItems(bool useTemporaryLog, const RemovalRequest* request);
 
   void SetOwnerWindow(HWND owner) { owner_ = owner; }
 
-  // Reads the records of the log at path into the entry lists and deletes the file. A
-  // log that cannot be opened is reported in a message box. Reading stops at a record
-  // that is cut short or claims an impossible length; the records before it are kept.
+  // Reads the records of the log at path into the entry lists. A log that cannot be
+  // opened is reported in a message box. Reading stops at a record that is cut short or
+  // claims an impossible length; the records before it are kept, and the rest is kept
+  // aside as it stands.
   bool ReadEntries(const char* path);
 
-  // Removes the listed entries in the fixed order and reports each step.
-  void RemoveEntries(const RemovalRequest* request);
-
-  // Entries read, per LogEntryType, in log order.
-  const std::vector<std::string>& entries(int type) const { return entries_[type]; }
+  // Entries read, of one LogEntryType, in log order.
+  std::vector<std::string> entries(int type) const;
   void ClearEntries();
+
+  const RemovalReport& report() const { return report_; }
+  LogState logState() const { return logState_; }
 
   const char* finalLogPath() const { return finalPath_.c_str(); }
   const char* temporaryLogPath() const { return temporaryPath_.c_str(); }
@@ -76,7 +100,21 @@ class UninstallLog {
   static bool RemoveEmptyFolder(const char* path);
 
  private:
+  struct Record {
+    int type;
+    std::string text;
+    bool removed = false;
+  };
+
+  void RemoveEntries(const RemovalRequest* request);
+  bool IsLastFile(const Record& record, const RemovalRequest* request) const;
+  void FinishRemoval(const std::string& logPath, const RemovalRequest* request);
+  bool RemoveFile(const std::string& path);
+  bool RemoveFolder(const std::string& path);
+  bool RemoveKey(const std::string& key);
   bool RemoveFolderTree(const std::string& path, const RemovalRequest* request);
+  bool BehindLink(const char* path) const;
+  bool RewriteLog(const std::string& path) const;
   void CountStep(int kind, const char* text, const RemovalRequest* request);
 
   int state_ = 0;  // 1 once the temporary log holds its header
@@ -84,9 +122,18 @@ class UninstallLog {
   std::string temporaryPath_;
   HWND owner_ = nullptr;
   HKEY registryRoot_ = HKEY_LOCAL_MACHINE;
-  std::array<std::vector<std::string>, kLogEntryTypes> entries_;
+  std::vector<Record> records_;     // in log order
+  std::string unreadTail_;          // the bytes behind a record that could not be read
+  bool damaged_ = false;            // a record could not be read
+  RemovalScope scope_;
+  RemovalReport report_;
+  LogState logState_ = LogState::kMissing;
   int total_ = 0;
   int done_ = 0;
 };
+
+// The program group folders of a product (CORPNAME, APPNAME) in the Programs folder that
+// the installer uses, each ending with a backslash; none when the names are empty.
+std::vector<std::string> ProgramGroupFolders(const char* corpName, const char* appName);
 
 }  // namespace kaze

@@ -231,6 +231,7 @@ TEST(EndToEnd, InstallsThenUninstalls) {
   EXPECT_FALSE(Exists("C:\\Program Files\\KAZE_CORP\\"));
   EXPECT_TRUE(Exists("C:\\Program Files\\"));
   EXPECT_FALSE(KeyExists("Software\\KAZE_CORP\\Tsukimi"));
+  EXPECT_FALSE(KeyExists("Software\\KAZE_CORP")) << "the maker's key the installation made is left";
   EXPECT_FALSE(KeyExists(kEntry));
   EXPECT_FALSE(Exists(programs + "KAZE_CORP")) << "the Start menu group is left";
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -111,8 +112,9 @@ TEST_F(DiskFullTest, CommitThatCannotWriteTheFinalLogKeepsTheTemporaryLog) {
   ASSERT_TRUE(log.BeginLog(install.c_str()));  // the temporary log lies on C:
   std::vector<std::string> files;
   for (int i = 0; i < 40; ++i) {
-    files.push_back(scratch_ / ("file" + std::to_string(i) + std::string(150, 'n') + ".dat"));
-    ASSERT_TRUE(WriteBytes(files.back(), "x"));
+    // Empty files, which take no room of the small disk.
+    files.push_back(install + "file" + std::to_string(i) + std::string(150, 'n') + ".dat");
+    ASSERT_TRUE(WriteBytes(files.back(), ""));
     ASSERT_TRUE(log.AppendEntry(LOG_FILE, files.back().c_str()));
   }
   const std::string recorded = ReadBytes(log.temporaryLogPath());
@@ -125,7 +127,9 @@ TEST_F(DiskFullTest, CommitThatCannotWriteTheFinalLogKeepsTheTemporaryLog) {
 
   DeleteFileA(kFiller);
   log.SetOwnerWindow(GetDesktopWindow());
-  EXPECT_TRUE(log.RemoveLoggedItems(true, nullptr));
+  RemovalRequest request;
+  std::strcpy(request.folder, install.c_str());
+  EXPECT_TRUE(log.RemoveLoggedItems(true, &request));
   for (const std::string& f : files) EXPECT_FALSE(Exists(f)) << f;
 }
 

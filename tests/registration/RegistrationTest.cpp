@@ -200,7 +200,9 @@ TEST_F(RegistrationTest, RegistryValuesAreWrittenAndTheKeyRecordedLast) {
   // Group 5 has no REGDATA_GROUP entry: nothing is written for it.
   EXPECT_FALSE(ReadValue(d.regKey, "").found);
 
-  EXPECT_EQ(host_.log, (std::vector<LoggedEntry>{{LOG_REGS, d.regKey}}));
+  // The key, then the maker's key it brought (removed in this order, the maker's is empty
+  // by its turn).
+  EXPECT_EQ(host_.log, (std::vector<LoggedEntry>{{LOG_REGS, d.regKey}, {LOG_REGS, "Software\\TestMaker"}}));
   EXPECT_EQ(host_.workItems, std::vector<std::string>{"アプリケーション情報を Windows に登録中..."});
   EXPECT_EQ(host_.pumps, 1);
 }
@@ -217,6 +219,35 @@ TEST_F(RegistrationTest, AKeyThatExistedBeforeIsWrittenButNotRecorded) {
   WriteRegistryData(host_);
   EXPECT_EQ(ReadValue(d.regKey, "install").text, install_);
   EXPECT_TRUE(host_.log.empty());
+}
+
+TEST_F(RegistrationTest, NewKeysAreRecordedWithTheParentsTheyBrought) {
+  const char kThere[] = "Software\\KazeMakerThere";
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, kThere, &key), ERROR_SUCCESS);
+  RegCloseKey(key);
+  const struct {
+    const char* key;
+    std::vector<LoggedEntry> log;
+  } cases[] = {
+      {"Software\\KazeMakerThere\\Game", {{LOG_REGS, "Software\\KazeMakerThere\\Game"}}},
+      {"Software\\KazeMakerNew\\Series\\Game",
+       {{LOG_REGS, "Software\\KazeMakerNew\\Series\\Game"},
+        {LOG_REGS, "Software\\KazeMakerNew\\Series"},
+        {LOG_REGS, "Software\\KazeMakerNew"}}},
+      // Software itself is never the installation's, even where it was missing.
+      {"Software\\KazeDirect", {{LOG_REGS, "Software\\KazeDirect"}}},
+  };
+  for (const auto& c : cases) {
+    host_.log.clear();
+    Description d;
+    d.regKey = c.key;
+    Load(d);
+    WriteRegistryData(host_);
+    EXPECT_EQ(host_.log, c.log) << c.key;
+    for (const LoggedEntry& entry : c.log) RegDeleteKeyA(HKEY_LOCAL_MACHINE, entry.path.c_str());
+  }
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kThere);
 }
 
 TEST(WriteRegistryLine, WritesStringsAndNumbersOnly) {

@@ -313,15 +313,18 @@ TEST_F(UninstallLogTest, FolderTreeRemovalNeverFollowsALinkOutOfTheTree) {
   if (!links.Make(tree + "Elsewhere", outside.path()) || !links.Make(linkedTree, outside.path())) {
     GTEST_SKIP() << "no folder links on this system";
   }
+  const std::string throughLink = linkedTree + "\\user.sav";
   ASSERT_TRUE(log_.BeginLog(install_.c_str()));
   log_.AppendEntry(LOG_DIRA, tree.c_str());
   log_.AppendEntry(LOG_DIRA, linkedTree.c_str());
+  log_.AppendEntry(LOG_FILE, throughLink.c_str());
   ASSERT_TRUE(log_.CommitLog());
 
   EXPECT_TRUE(log_.RemoveLoggedItems(false, &request_));
   EXPECT_FALSE(Exists(inner));
   EXPECT_TRUE(Exists(kept)) << "a file behind a link was deleted";
   EXPECT_EQ(ReadBytes(kept), "mine");
+  EXPECT_EQ(log_.report().refused, std::vector<std::string>{throughLink});
 }
 
 TEST_F(UninstallLogTest, LogsThatRecordNothingAreDeletedAndNothingElseIsTouched) {
@@ -343,6 +346,17 @@ TEST_F(UninstallLogTest, LogsThatRecordNothingAreDeletedAndNothingElseIsTouched)
     EXPECT_FALSE(Exists(FinalLog())) << c.name;
     EXPECT_TRUE(Exists(bystander)) << c.name;
   }
+  // The uninstaller leaves a log it cannot read as it found it.
+  request_.keepIncompleteLog = true;
+  for (const Case& c : cases) {
+    if (c.bytes.size() == 16) continue;
+    ASSERT_TRUE(WriteBytes(FinalLog(), c.bytes));
+    EXPECT_FALSE(log_.RemoveLoggedItems(false, &request_)) << c.name;
+    EXPECT_EQ(log_.logState(), LogState::kInvalid) << c.name;
+    EXPECT_EQ(ReadBytes(FinalLog()), c.bytes) << c.name;
+  }
+  SetFileAttributesA(FinalLog().c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(FinalLog().c_str());
   // The header-only log of an installation cancelled before it created anything.
   ASSERT_TRUE(log_.BeginLog(install_.c_str()));
   ASSERT_TRUE(log_.CommitLog());
@@ -430,6 +444,191 @@ TEST_F(UninstallLogTest, ReadEntriesReportsALogHeldByAnotherProgram) {
   EXPECT_EQ(prompts.messages()[0].style, static_cast<UINT>(MB_OK));
   EXPECT_TRUE(log_.entries(LOG_FILE).empty());
   EXPECT_TRUE(Exists(FinalLog()));
+}
+
+TEST_F(UninstallLogTest, ALogThatCannotBeOpenedIsNeverDeleted) {
+  std::string file = MakeFile("a.dat");
+  ASSERT_TRUE(log_.BeginLog(install_.c_str()));
+  log_.AppendEntry(LOG_FILE, file.c_str());
+  ASSERT_TRUE(log_.CommitLog());
+  std::string bytes = ReadBytes(FinalLog());
+  for (bool keep : {false, true}) {
+    request_.keepIncompleteLog = keep;
+    HANDLE holder = CreateFileA(FinalLog().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    test::PromptRecorder prompts;
+    EXPECT_FALSE(log_.RemoveLoggedItems(false, &request_));
+    CloseHandle(holder);
+    EXPECT_EQ(log_.logState(), LogState::kLocked);
+    EXPECT_EQ(prompts.messages().size(), 1u);
+    EXPECT_EQ(ReadBytes(FinalLog()), bytes) << keep;
+    EXPECT_TRUE(Exists(file)) << keep;
+  }
+  // Another program that only reads it does not stand in the way.
+  HANDLE reader = CreateFileA(FinalLog().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(log_.RemoveLoggedItems(false, &request_));
+  CloseHandle(reader);
+  EXPECT_FALSE(Exists(file));
+}
+
+// Records that point outside the installation, as a log edited by someone else would
+// hold them: none is acted on, each is told, and what is the installation's still goes.
+TEST_F(UninstallLogTest, RecordsOutsideTheInstallationAreToldAndNeverActedOn) {
+  test::ScratchFolder outside("KazeUninstallOutside");
+  std::string document = outside.Write("document.txt", "the user's");
+  std::string tree = outside.path() + "Tree\\";
+  ASSERT_TRUE(CreateDirectoryA(tree.c_str(), nullptr));
+  std::string inTree = tree + "letter.txt";
+  ASSERT_TRUE(WriteBytes(inTree, "mine"));
+  std::string emptyFolder = outside.path() + "Empty\\";
+  ASSERT_TRUE(CreateDirectoryA(emptyFolder.c_str(), nullptr));
+  std::string ours = MakeFile("ours.dat");
+  std::string other = MakeKey("Other");
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, other.c_str(), &key), ERROR_SUCCESS);
+  RegSetValueExA(key, "install", 0, REG_SZ, reinterpret_cast<const BYTE*>("D:\\Other\\"), 10);
+  RegCloseKey(key);
+  std::string above = scratch_.Write("above.txt", "beside the installation");
+  const std::string dots = install_ + "..\\above.txt";
+  struct Case {
+    int type;
+    std::string text;
+    std::string shown;  // as the report names it
+  } cases[] = {
+      {LOG_FILE, document, document},
+      {LOG_FILE, dots, dots},
+      {LOG_DIRA, tree, tree},
+      {LOG_DIRA, install_, install_},
+      {LOG_FOLD, emptyFolder, emptyFolder},
+      {LOG_REGS, other, "HKEY_LOCAL_MACHINE\\" + other},
+      {LOG_REGS, "Software", "HKEY_LOCAL_MACHINE\\Software"},
+  };
+  ASSERT_TRUE(log_.BeginLog(install_.c_str()));
+  log_.AppendEntry(LOG_FILE, ours.c_str());
+  for (const Case& c : cases) ASSERT_TRUE(log_.AppendEntry(c.type, c.text.c_str())) << c.text;
+  log_.AppendEntry(LOG_FILE, ours.c_str());  // a record repeated does no harm
+  ASSERT_TRUE(log_.CommitLog());
+
+  EXPECT_TRUE(log_.RemoveLoggedItems(false, &request_));
+  EXPECT_FALSE(Exists(ours));
+  EXPECT_EQ(ReadBytes(document), "the user's");
+  EXPECT_EQ(ReadBytes(above), "beside the installation");
+  EXPECT_EQ(ReadBytes(inTree), "mine");
+  EXPECT_TRUE(Exists(emptyFolder));
+  EXPECT_TRUE(Exists(install_));
+  EXPECT_TRUE(KeyExists(other));
+  EXPECT_TRUE(KeyExists(kScratchKey));
+  std::vector<std::string> refused = log_.report().refused;
+  std::vector<std::string> shown;
+  for (const Case& c : cases) {
+    if (c.type != LOG_REGS) shown.push_back(c.shown);
+  }
+  for (const Case& c : cases) {
+    if (c.type == LOG_REGS) shown.push_back(c.shown);
+  }
+  // Files and trees in log order, folders from the last, then keys.
+  EXPECT_EQ(refused, shown);
+  EXPECT_TRUE(log_.report().failed.empty());
+  EXPECT_FALSE(log_.report().complete());
+}
+
+// A key goes when its "install" value names this installation's folder, or when it holds
+// nothing at all (a parent key the installation made); never while it holds keys.
+TEST_F(UninstallLogTest, KeysGoOnlyWhenTheyAreThisInstallations) {
+  auto setInstall = [](const std::string& path, const std::string& folder) {
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, path.c_str(), &key), ERROR_SUCCESS);
+    RegSetValueExA(key, "install", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>(folder.size() + 1));
+    RegSetValueExA(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
+    RegCloseKey(key);
+  };
+  std::string maker = MakeKey("Maker");
+  std::string product = MakeKey("Maker\\Product");
+  setInstall(product, install_.substr(0, install_.size() - 1));  // without its backslash
+  std::string sharedMaker = MakeKey("Shared");
+  std::string ownProduct = MakeKey("Shared\\Own");
+  setInstall(ownProduct, install_);
+  std::string foreignProduct = MakeKey("Shared\\Foreign");
+  setInstall(foreignProduct, "C:\\Foreign\\");
+  std::string withSubkey = MakeKey("Grown");
+  setInstall(withSubkey, install_);
+  std::string grownChild = MakeKey("Grown\\Settings");
+
+  ASSERT_TRUE(log_.BeginLog(install_.c_str()));
+  for (const std::string& key : {product, maker, ownProduct, sharedMaker, withSubkey}) {
+    log_.AppendEntry(LOG_REGS, key.c_str());
+  }
+  ASSERT_TRUE(log_.CommitLog());
+  EXPECT_TRUE(log_.RemoveLoggedItems(false, &request_));
+
+  EXPECT_FALSE(KeyExists(product));
+  EXPECT_FALSE(KeyExists(maker)) << "the maker's key, empty once its product went";
+  EXPECT_FALSE(KeyExists(ownProduct));
+  EXPECT_TRUE(KeyExists(foreignProduct));
+  EXPECT_TRUE(KeyExists(sharedMaker)) << "it still holds another product";
+  EXPECT_TRUE(KeyExists(grownChild)) << "a key with keys below it was deleted with them";
+  EXPECT_TRUE(log_.report().complete());
+}
+
+// A file in use: the removal says so, keeps the log with what remains, and a later run
+// after the file was let go finishes the work.
+TEST_F(UninstallLogTest, AnIncompleteRemovalKeepsWhatRemainsForALaterRun) {
+  std::string data = MakeFolder("Data\\");
+  std::string held = MakeFile("Data\\held.dat");
+  std::string free = MakeFile("Data\\free.dat");
+  std::string top = MakeFile("top.dat");
+  ASSERT_TRUE(log_.BeginLog(install_.c_str()));
+  log_.AppendEntry(LOG_FOLD, data.c_str());
+  log_.AppendEntry(LOG_FILE, held.c_str());
+  log_.AppendEntry(LOG_FILE, free.c_str());
+  log_.AppendEntry(LOG_FILE, top.c_str());
+  ASSERT_TRUE(log_.CommitLog());
+  request_.keepIncompleteLog = true;
+
+  HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(log_.RemoveLoggedItems(false, &request_));
+  CloseHandle(holder);
+  EXPECT_EQ(log_.report().failed, std::vector<std::string>{held});
+  EXPECT_TRUE(Exists(held));
+  EXPECT_FALSE(Exists(free));
+  EXPECT_FALSE(Exists(top));
+  std::string remaining = std::string("KAZE_UNINST_DAT\x01", 16);
+  std::vector<unsigned char> records;
+  EncodeLogRecord(LOG_FOLD, data.c_str(), &records);
+  EncodeLogRecord(LOG_FILE, held.c_str(), &records);
+  remaining.append(records.begin(), records.end());
+  EXPECT_EQ(ReadBytes(FinalLog()), remaining);
+  EXPECT_EQ(GetFileAttributesA(FinalLog().c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
+            static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+
+  EXPECT_TRUE(log_.RemoveLoggedItems(false, &request_));
+  EXPECT_TRUE(log_.report().complete());
+  EXPECT_FALSE(Exists(held));
+  EXPECT_FALSE(Exists(data));
+  EXPECT_FALSE(Exists(FinalLog()));
+}
+
+// A broken end is told, and kept as it stands for the uninstaller.
+TEST_F(UninstallLogTest, ABrokenEndIsToldAndKept) {
+  std::string first = MakeFile("first.dat");
+  std::vector<unsigned char> record;
+  EncodeLogRecord(LOG_FILE, first.c_str(), &record);
+  std::string broken("FILE\xF0\0\0\0abc", 11);
+  std::string bytes = std::string("KAZE_UNINST_DAT\x01", 16) +
+                      std::string(record.begin(), record.end()) + broken;
+  ASSERT_TRUE(WriteBytes(FinalLog(), bytes));
+  request_.keepIncompleteLog = true;
+  EXPECT_TRUE(log_.RemoveLoggedItems(false, &request_));
+  EXPECT_FALSE(Exists(first));
+  EXPECT_TRUE(log_.report().damaged);
+  SetFileAttributesA(FinalLog().c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(ReadBytes(FinalLog()), std::string("KAZE_UNINST_DAT\x01", 16) + broken);
 }
 
 }  // namespace

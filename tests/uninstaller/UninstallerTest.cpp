@@ -11,6 +11,8 @@
 
 #include "tests/support/ScratchFiles.h"
 #include "tests/support/ProcessDriver.h"
+#include "engine/RegistrationText.h"
+#include "system/PathText.h"
 #include "uninstall/UninstallLog.h"
 
 namespace kaze::test {
@@ -19,6 +21,7 @@ namespace {
 const char kEntryKey[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KAZE_CORP 月見日和";
 const char kProductKey[] = "Software\\KAZE_CORP\\Tsukimi";
+const char kMakerKey[] = "Software\\KAZE_CORP";
 
 bool KeyExists(const char* key) {
   HKEY handle = nullptr;
@@ -90,68 +93,146 @@ std::string ShortPath(const std::string& path) {
   return n == 0 || n >= MAX_PATH ? path : std::string(shortPath, n);
 }
 
+// An installation as the installer leaves it: its folder below a maker's folder, the
+// uninstaller, install.ini, a program group with a shortcut, the product key and the
+// maker's key it brought, and the uninstall entry naming the uninstaller.
+class Installation {
+ public:
+  const std::string programs = "C:\\Program Files\\";
+  const std::string corp = programs + "KAZE_CORP\\";
+  const std::string folder = corp + "月見日和\\";
+  const std::string uninstaller = folder + "Kaze_Inst.exe";
+  std::string group;
+  std::string groupCorp;
+  std::string shortcut;
+
+  Installation() {
+    std::vector<std::string> groups = ProgramGroupFolders("KAZE_CORP", "月見日和");
+    if (!groups.empty()) {
+      group = groups[0];
+      ParentFolder(group.c_str(), &groupCorp);
+      shortcut = group + "遊ぶ.lnk";
+    }
+  }
+  ~Installation() { Clean(); }
+  Installation(const Installation&) = delete;
+  Installation& operator=(const Installation&) = delete;
+
+  // Makes it; extra records (and then raw bytes) go into the log behind its own.
+  void Make(const std::vector<std::pair<int, std::string>>& extra = {},
+            const std::string& rawTail = "") {
+    ASSERT_FALSE(group.empty());
+    ASSERT_TRUE(log_.BeginLog(folder.c_str()));
+    for (const std::string& made : {corp, folder, folder + "Data\\", groupCorp, group}) {
+      ASSERT_TRUE(CreateDirectoryA(made.c_str(), nullptr)) << made;
+      log_.AppendEntry(LOG_FOLD, made.c_str());
+    }
+    for (const char* name : {"Tsukimi.exe", "Data\\scenario.txt"}) {
+      ASSERT_TRUE(WriteBytes(folder + name, "game"));
+      log_.AppendEntry(LOG_FILE, (folder + name).c_str());
+    }
+    std::string ini = folder + "install.ini";
+    ASSERT_TRUE(WritePrivateProfileStringA("INSTALL", "CORPNAME", "KAZE_CORP", ini.c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringA("INSTALL", "APPNAME", "月見日和", ini.c_str()));
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());
+    log_.AppendEntry(LOG_FILE, ini.c_str());
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "Kaze_Inst.exe").c_str(), uninstaller.c_str(), FALSE));
+    log_.AppendEntry(LOG_FILE, uninstaller.c_str());
+    ASSERT_TRUE(WriteBytes(shortcut, "link"));
+    log_.AppendEntry(LOG_FILE, shortcut.c_str());
+    ASSERT_FALSE(KeyExists(kMakerKey));
+    SetValue(kProductKey, "install", folder);
+    log_.AppendEntry(LOG_REGS, kProductKey);
+    log_.AppendEntry(LOG_REGS, kMakerKey);
+    UninstallEntryText entry = MakeUninstallEntryText("KAZE_CORP", "月見日和", folder.c_str());
+    ASSERT_EQ(entry.keyPath, kEntryKey);
+    SetValue(kEntryKey, "DisplayName", entry.displayName);
+    SetValue(kEntryKey, "UninstallString", entry.command);
+    for (const auto& [type, text] : extra) ASSERT_TRUE(log_.AppendEntry(type, text.c_str())) << text;
+    ASSERT_TRUE(log_.CommitLog());
+    if (!rawTail.empty()) {
+      std::string log = folder + "UnInst.dat";
+      SetFileAttributesA(log.c_str(), FILE_ATTRIBUTE_NORMAL);
+      ASSERT_TRUE(WriteBytes(log, ReadBytes(log) + rawTail));
+    }
+  }
+
+  // What a run leaves is taken away, whatever the run did.
+  void Clean() {
+    std::string log = folder + "UnInst.dat";
+    SetFileAttributesA(log.c_str(), FILE_ATTRIBUTE_NORMAL);
+    for (const std::string& path : {log, folder + "Tsukimi.exe", folder + "Data\\scenario.txt",
+                                    folder + "install.ini", uninstaller, shortcut}) {
+      DeleteFileA(path.c_str());
+    }
+    for (const std::string& made : {folder + "Data\\", folder, corp, group, groupCorp}) {
+      RemoveDirectoryA(made.c_str());
+    }
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kEntryKey);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMakerKey);
+  }
+
+  static void SetValue(const char* path, const char* name, const std::string& text) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, path, &key), ERROR_SUCCESS) << path;
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
+  }
+
+ private:
+  UninstallLog log_;
+};
+
+// Starts the uninstaller as commandLine does, answers its question with Yes and returns
+// the text of the message that ends its work (pressed away).
+std::string RunUninstaller(const std::string& commandLine, std::string* question = nullptr) {
+  ChildProcess first(commandLine);
+  EXPECT_TRUE(first.started());
+  HWND box = FindAnyMessageBox("アンインストール", 20000);
+  if (box == nullptr) return "(no question)";
+  if (question != nullptr) *question = MessageBoxText(box);
+  PressButton(box, IDYES);
+  EXPECT_TRUE(first.WaitForExit(10000));
+  HWND done = FindAnyMessageBox("アンインストール", 30000);
+  if (done == nullptr) return "(no message)";
+  std::string text = MessageBoxText(done);
+  PressButton(done, IDOK);
+  Sleep(500);
+  return text;
+}
+
+std::string EntryCommand(const Installation& installation) {
+  return "\"" + installation.uninstaller + "\" \"" + installation.uninstaller + "\" /D";
+}
+
 TEST(Uninstaller, RemovesWhatTheLogListsAndNothingElse) {
   // Another program's pending deletion, which must stay.
   const char kForeign[] = "C:\\WINDOWS\\TEMP\\OTHER~1.TMP";
   if (!IsNt()) {
     ASSERT_TRUE(WritePrivateProfileStringA("rename", "NUL", kForeign, WininitPath().c_str()));
   }
-  const std::string programs = "C:\\Program Files\\";
-  const std::string corp = programs + "KAZE_CORP\\";
-  const std::string folder = corp + "月見日和\\";
+  Installation installation;
   // Something the installation did not make, beside what it made.
-  ASSERT_TRUE(WriteBytes(programs + "foreign.txt", "not ours"));
+  ASSERT_TRUE(WriteBytes(installation.programs + "foreign.txt", "not ours"));
+  installation.Make();
 
-  UninstallLog log;
-  ASSERT_TRUE(log.BeginLog(folder.c_str()));
-  ASSERT_TRUE(CreateDirectoryA(corp.c_str(), nullptr));
-  log.AppendEntry(LOG_FOLD, corp.c_str());
-  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-  log.AppendEntry(LOG_FOLD, folder.c_str());
-  ASSERT_TRUE(CreateDirectoryA((folder + "Data\\").c_str(), nullptr));
-  log.AppendEntry(LOG_FOLD, (folder + "Data\\").c_str());
-  for (const char* name : {"Tsukimi.exe", "Data\\scenario.txt", "install.ini"}) {
-    std::string path = folder + name;
-    log.AppendEntry(LOG_FILE, path.c_str());
-  }
-  ASSERT_TRUE(WriteBytes(folder + "Tsukimi.exe", "game"));
-  ASSERT_TRUE(WriteBytes(folder + "Data\\scenario.txt", "story"));
-  ASSERT_TRUE(WritePrivateProfileStringA("INSTALL", "CORPNAME", "KAZE_CORP", (folder + "install.ini").c_str()));
-  ASSERT_TRUE(WritePrivateProfileStringA("INSTALL", "APPNAME", "月見日和", (folder + "install.ini").c_str()));
-  ASSERT_TRUE(CopyFileA((ProgramFolder() + "Kaze_Inst.exe").c_str(), (folder + "Kaze_Inst.exe").c_str(), FALSE));
-  log.AppendEntry(LOG_FILE, (folder + "Kaze_Inst.exe").c_str());
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, kProductKey, &key), ERROR_SUCCESS);
-  RegSetValueExA(key, "install", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                 static_cast<DWORD>(folder.size() + 1));
-  RegCloseKey(key);
-  log.AppendEntry(LOG_REGS, kProductKey);
-  ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, kEntryKey, &key), ERROR_SUCCESS);
-  RegCloseKey(key);
-  ASSERT_TRUE(log.CommitLog());
+  std::string question;
+  EXPECT_EQ(RunUninstaller(EntryCommand(installation), &question),
+            "「月見日和」のアンインストールが完了しました。");
+  EXPECT_EQ(question, "「月見日和」をアンインストールします。よろしいですか？");
 
-  std::string uninstaller = folder + "Kaze_Inst.exe";
-  ChildProcess first("\"" + uninstaller + "\" \"" + uninstaller + "\" /D");
-  ASSERT_TRUE(first.started());
-  HWND question = FindAnyMessageBox("アンインストール", 20000);
-  ASSERT_NE(question, nullptr);
-  EXPECT_EQ(MessageBoxText(question), "「月見日和」をアンインストールします。よろしいですか？");
-  PressButton(question, IDYES);
-  EXPECT_TRUE(first.WaitForExit(10000));
-
-  HWND done = FindAnyMessageBox("アンインストール", 30000);
-  ASSERT_NE(done, nullptr);
-  EXPECT_EQ(MessageBoxText(done), "「月見日和」のアンインストールが完了しました。");
-  PressButton(done, IDOK);
-  Sleep(500);
-
-  EXPECT_FALSE(Exists(folder)) << "the installation folder is left";
-  EXPECT_FALSE(Exists(corp));
+  EXPECT_FALSE(Exists(installation.folder)) << "the installation folder is left";
+  EXPECT_FALSE(Exists(installation.corp));
+  EXPECT_FALSE(Exists(installation.group));
+  EXPECT_FALSE(Exists(installation.groupCorp));
   EXPECT_FALSE(KeyExists(kProductKey));
+  EXPECT_FALSE(KeyExists(kMakerKey));
   EXPECT_FALSE(KeyExists(kEntryKey));
-  EXPECT_TRUE(Exists(programs)) << "a folder the installation did not make was removed";
-  EXPECT_EQ(ReadBytes(programs + "foreign.txt"), "not ours");
-
+  EXPECT_TRUE(Exists(installation.programs)) << "a folder the installation did not make was removed";
+  EXPECT_EQ(ReadBytes(installation.programs + "foreign.txt"), "not ours");
+  DeleteFileA((installation.programs + "foreign.txt").c_str());
   // The copy that did the work lies in the temporary folder, and goes at the next start
   // (marked once it has closed its last message, so allow it a moment).
   char temp[MAX_PATH] = {};
@@ -176,6 +257,124 @@ TEST(Uninstaller, RemovesWhatTheLogListsAndNothingElse) {
     for (const std::string& path : pending) kept = kept || path == kForeign;
     EXPECT_TRUE(kept) << "another program's line in WININIT.INI is gone";
   }
+}
+
+// A log edited by someone who can write to the installation folder: every record that
+// points elsewhere is refused and named, and the machine still holds all it held.
+TEST(Uninstaller, ATamperedLogRemovesNothingOutsideTheInstallation) {
+  char windows[MAX_PATH] = {};
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  const std::string systemFile = std::string(windows) + "\\KazeProtected.ini";
+  const std::string documents = "C:\\KazeDocuments\\";
+  const std::string letter = documents + "letter.txt";
+  const std::string beside = "C:\\Program Files\\KazeBeside.txt";
+  const std::string emptyFolder = "C:\\KazeEmpty\\";
+  const std::string otherProduct = "Software\\OTHER_CORP\\Game";
+  const std::string otherMaker = "Software\\OTHER_CORP";
+  const std::string otherSettings = otherProduct + "\\Settings";
+  const std::string otherEntry =
+      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OTHER_CORP Game";
+  ASSERT_TRUE(WriteBytes(systemFile, "[boot]"));
+  ASSERT_TRUE(CreateDirectoryA(documents.c_str(), nullptr));
+  ASSERT_TRUE(WriteBytes(letter, "dear"));
+  ASSERT_TRUE(WriteBytes(beside, "beside"));
+  ASSERT_TRUE(CreateDirectoryA(emptyFolder.c_str(), nullptr));
+  Installation::SetValue(otherProduct.c_str(), "install", "C:\\Other\\");
+  Installation::SetValue(otherSettings.c_str(), "Volume", "7");
+  Installation::SetValue(otherEntry.c_str(), "DisplayName", "OTHER_CORP Game");
+
+  Installation installation;
+  const std::string dots = installation.folder + "..\\..\\KazeBeside.txt";
+  const std::string otherShortcut = installation.groupCorp + "..\\OTHER_CORP\\Game.lnk";
+  struct Case {
+    int type;
+    std::string text;
+    std::string named;  // how the report names it; empty: kept without a word
+  } cases[] = {
+      {LOG_FILE, systemFile, systemFile},
+      {LOG_FILE, letter, letter},
+      {LOG_FILE, dots, dots},
+      {LOG_FILE, otherShortcut, otherShortcut},
+      {LOG_DIRA, documents, documents},
+      {LOG_FOLD, emptyFolder, emptyFolder},
+      {LOG_REGS, otherProduct, "HKEY_LOCAL_MACHINE\\" + otherProduct},
+      {LOG_REGS, otherMaker, ""},  // holds another product: on 9x the whole tree would go
+      {LOG_REGS, "Software", "HKEY_LOCAL_MACHINE\\Software"},
+      {LOG_REGS, otherEntry, "HKEY_LOCAL_MACHINE\\" + otherEntry},
+      {LOG_FILE, installation.folder + "Tsukimi.exe", ""},  // a record repeated
+  };
+  std::vector<std::pair<int, std::string>> extra;
+  for (const Case& c : cases) extra.push_back({c.type, c.text});
+  // And a record whose length runs beyond the end of the file.
+  installation.Make(extra, std::string("FILE\xF0\0\0\0C:\\x", 12));
+
+  std::string report = RunUninstaller(EntryCommand(installation));
+  EXPECT_EQ(report.rfind("「月見日和」のアンインストールは完了していません。", 0), 0u) << report;
+  for (const Case& c : cases) {
+    if (c.named.empty()) continue;
+    EXPECT_NE(report.find("\n  " + c.named + "\n"), std::string::npos) << c.named;
+  }
+  EXPECT_NE(report.find("アンインストール情報ファイルの一部が壊れていて"), std::string::npos);
+
+  EXPECT_EQ(ReadBytes(systemFile), "[boot]");
+  EXPECT_EQ(ReadBytes(letter), "dear");
+  EXPECT_EQ(ReadBytes(beside), "beside");
+  EXPECT_TRUE(Exists(emptyFolder));
+  EXPECT_TRUE(KeyExists(otherProduct.c_str()));
+  EXPECT_TRUE(KeyExists(otherSettings.c_str()));
+  EXPECT_TRUE(KeyExists(otherEntry.c_str()));
+  // What was the installation's went; the uninstaller, its log and its entry stay for
+  // another run.
+  EXPECT_FALSE(Exists(installation.folder + "Tsukimi.exe"));
+  EXPECT_FALSE(Exists(installation.shortcut));
+  EXPECT_FALSE(KeyExists(kProductKey));
+  EXPECT_TRUE(Exists(installation.uninstaller));
+  EXPECT_TRUE(Exists(installation.folder + "UnInst.dat"));
+  EXPECT_TRUE(KeyExists(kEntryKey));
+
+  DeleteFileA(systemFile.c_str());
+  DeleteFileA(letter.c_str());
+  DeleteFileA(beside.c_str());
+  RemoveDirectoryA(documents.c_str());
+  RemoveDirectoryA(emptyFolder.c_str());
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, otherSettings.c_str());
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, otherProduct.c_str());
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, otherMaker.c_str());
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, otherEntry.c_str());
+}
+
+// A game still running holds a file: the uninstaller says so and keeps what a second run
+// needs; the Start-menu shortcut (no arguments) then finishes the work.
+TEST(Uninstaller, AFileInUseIsToldAndTheShortcutFinishesTheWorkLater) {
+  Installation installation;
+  installation.Make();
+  const std::string held = installation.folder + "Tsukimi.exe";
+  HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  std::string report = RunUninstaller(EntryCommand(installation));
+  CloseHandle(holder);
+  EXPECT_EQ(report,
+            "「月見日和」のアンインストールは完了していません。\n\n"
+            "次の項目を削除できませんでした（使用中か、書き込みが禁止されています）：\n  " +
+                held +
+                "\n\nアンインストール情報は残してあります。使用中のプログラムを終了してから、"
+                "もう一度アンインストールを実行してください。");
+  EXPECT_TRUE(Exists(held));
+  EXPECT_TRUE(Exists(installation.uninstaller));
+  EXPECT_TRUE(Exists(installation.folder + "UnInst.dat"));
+  EXPECT_TRUE(KeyExists(kEntryKey));
+  EXPECT_FALSE(Exists(installation.folder + "install.ini"));
+
+  // Without install.ini the entry that names this uninstaller gives the product's name.
+  std::string question;
+  EXPECT_EQ(RunUninstaller("\"" + installation.uninstaller + "\"", &question),
+            "「KAZE_CORP 月見日和」のアンインストールが完了しました。");
+  EXPECT_EQ(question, "「KAZE_CORP 月見日和」をアンインストールします。よろしいですか？");
+  EXPECT_FALSE(Exists(installation.folder));
+  EXPECT_FALSE(Exists(installation.corp));
+  EXPECT_FALSE(KeyExists(kEntryKey));
+  EXPECT_FALSE(KeyExists(kMakerKey));
 }
 
 TEST(Uninstaller, NoAnswerYesNoRemoval) {
