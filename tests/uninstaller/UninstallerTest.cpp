@@ -377,6 +377,34 @@ TEST(Uninstaller, AFileInUseIsToldAndTheShortcutFinishesTheWorkLater) {
   EXPECT_FALSE(KeyExists(kMakerKey));
 }
 
+// Without its log nothing can be removed; the uninstaller says so and offers to take the
+// entry out of the list, which would otherwise stay there for good.
+TEST(Uninstaller, WithoutItsLogItOffersToDropTheEntryAndRemovesNothing) {
+  Installation installation;
+  installation.Make();
+  const std::string log = installation.folder + "UnInst.dat";
+  SetFileAttributesA(log.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ASSERT_TRUE(DeleteFileA(log.c_str()));
+
+  ChildProcess first(EntryCommand(installation));
+  HWND box = FindAnyMessageBox("アンインストール", 20000);
+  ASSERT_NE(box, nullptr);
+  PressButton(box, IDYES);
+  EXPECT_TRUE(first.WaitForExit(10000));
+  box = FindAnyMessageBox("アンインストール", 30000);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageBoxText(box),
+            "アンインストール情報ファイル [UnInst.dat] が見つかりません。\n\n"
+            "「プログラムの追加と削除」の一覧から「月見日和」を削除しますか？");
+  PressButton(box, IDYES);
+  for (DWORD start = GetTickCount(); KeyExists(kEntryKey) && GetTickCount() - start < 15000;) {
+    Sleep(200);
+  }
+  EXPECT_FALSE(KeyExists(kEntryKey));
+  EXPECT_TRUE(Exists(installation.folder + "Tsukimi.exe"));
+  EXPECT_TRUE(KeyExists(kProductKey));
+}
+
 TEST(Uninstaller, NoAnswerYesNoRemoval) {
   const std::string folder = "C:\\KazeKeep\\";
   ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
