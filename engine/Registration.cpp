@@ -14,6 +14,7 @@
 #include "engine/RegistrationText.h"
 #include "system/Dbcs.h"
 #include "system/FileUtils.h"
+#include "system/Handles.h"
 #include "system/OsServices.h"
 #include "system/PathText.h"
 #include "ui/Prompts.h"
@@ -32,38 +33,24 @@ const char kRegisteringText[] = "アプリケーション情報を Windows に�
 const char kProductKeyFailed[] = "レジストリにアプリケーション情報を書き込めませんでした。\n";
 const char kSupportCopyFailed[] = "インストール先にファイルをコピーできませんでした。\n";
 
-class ScopedRegKey {
- public:
-  ScopedRegKey() = default;
-  ~ScopedRegKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  ScopedRegKey(const ScopedRegKey&) = delete;
-  ScopedRegKey& operator=(const ScopedRegKey&) = delete;
+// A key below HKEY_LOCAL_MACHINE, created (or opened when it is there) with all access.
+bool CreateOrOpen(ScopedKey& key, const char* path) {
+  return key.Create(HKEY_LOCAL_MACHINE, path, KEY_ALL_ACCESS);
+}
 
-  // RegCreateKeyExA under HKEY_LOCAL_MACHINE with all access; an existing key is opened.
-  bool CreateOrOpen(const char* path) {
-    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                           &key_, nullptr) == ERROR_SUCCESS;
-  }
-  bool SetString(const char* name, const std::string& text) {
-    return RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                          static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
-  }
-  bool SetNumber(const char* name, DWORD number) {
-    return RegSetValueExA(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                          sizeof number) == ERROR_SUCCESS;
-  }
+bool SetString(const ScopedKey& key, const char* name, const std::string& text) {
+  return RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                        static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+}
 
- private:
-  HKEY key_ = nullptr;
-};
+bool SetNumber(const ScopedKey& key, const char* name, DWORD number) {
+  return RegSetValueExA(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                        sizeof number) == ERROR_SUCCESS;
+}
 
 bool KeyExists(const char* path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
+  ScopedKey key;
+  return key.Open(HKEY_LOCAL_MACHINE, path, KEY_READ);
 }
 
 // The log refuses texts over kLogTextMax bytes; whatever could not be recorded could not be
@@ -155,10 +142,10 @@ bool WriteRegistryLine(const char* key, const char* line) {
   if (key == nullptr || key[0] == '\0' || line == nullptr || line[0] == '\0') return false;
   RegistryValue value;
   if (!ParseRegistryLine(line, &value)) return false;
-  ScopedRegKey handle;
-  if (!handle.CreateOrOpen(key)) return false;
-  return value.isString ? handle.SetString(value.name.c_str(), value.text)
-                        : handle.SetNumber(value.name.c_str(), value.number);
+  ScopedKey handle;
+  if (!CreateOrOpen(handle, key)) return false;
+  return value.isString ? SetString(handle, value.name.c_str(), value.text)
+                        : SetNumber(handle, value.name.c_str(), value.number);
 }
 
 bool CreateFolderLogged(EngineHost& host, const char* folder) {
@@ -265,12 +252,12 @@ bool RegisterUninstall(EngineHost& host, std::string* newEntry) {
   // succeeded (so that a failed one can be tried again). A run that fails after this point
   // takes it back itself.
   const bool entryExisted = KeyExists(entry.keyPath.c_str());
-  ScopedRegKey key;
-  const bool entryMade = key.CreateOrOpen(entry.keyPath.c_str());
+  ScopedKey key;
+  const bool entryMade = CreateOrOpen(key, entry.keyPath.c_str());
   if (entryMade && !entryExisted && newEntry != nullptr) *newEntry = entry.keyPath;
   bool entryWritten = entryMade &&
-                      key.SetString("DisplayName", entry.displayName) &&
-                      key.SetString("UninstallString", entry.command);
+                      SetString(key, "DisplayName", entry.displayName) &&
+                      SetString(key, "UninstallString", entry.command);
   if (!entryWritten) {
     ShowMessage(nullptr, kUninstallRegFailed, kUninstallRegCaption, MB_OK | MB_ICONERROR);
   }

@@ -58,6 +58,11 @@ class ScopedKey {
   bool Open(HKEY root, const char* path, REGSAM access) {
     return RegOpenKeyExA(root, path, 0, access, &key_) == ERROR_SUCCESS;
   }
+  // RegCreateKeyExA: the key, made when it is not there.
+  bool Create(HKEY root, const char* path, REGSAM access) {
+    return RegCreateKeyExA(root, path, 0, nullptr, 0, access, nullptr, &key_, nullptr) ==
+           ERROR_SUCCESS;
+  }
   HKEY get() const { return key_; }
 
  private:
