@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -136,6 +137,17 @@ std::vector<std::string> MissingParentKeys(const char* key) {
   return parents;
 }
 
+// The chosen type's size in kilobytes, as the list of installed programs counts it.
+DWORD EstimatedKilobytes(const InstallContext& context) {
+  if (context.installTypes == nullptr || context.selectedType < 0 ||
+      context.selectedType >= context.typeCount) {
+    return 0;
+  }
+  long long megabytes = context.installTypes[context.selectedType].totalSizeMb;
+  if (megabytes < 0) return 0;
+  return static_cast<DWORD>(std::min<long long>(megabytes * 1024, 0xFFFFFFFFLL));
+}
+
 }  // namespace
 
 bool WriteRegistryLine(const char* key, const char* line) {
@@ -260,8 +272,17 @@ bool RegisterUninstall(EngineHost& host, std::string* newEntry) {
                       SetString(key, "UninstallString", entry.command);
   if (!entryWritten) {
     ShowMessage(nullptr, kUninstallRegFailed, kUninstallRegCaption, MB_OK | MB_ICONERROR);
+    return false;
   }
-  return entryWritten;
+  // What the list of installed programs shows beside the name; they go with the entry.
+  const char* exe = info->exeName;
+  const bool gameIcon = exe[0] != '\0' && IsContainedPath(exe, std::strlen(exe), false) &&
+                        installFolder.size() + std::strlen(exe) <= kMaxPath;
+  SetString(key, "DisplayIcon", gameIcon ? installFolder + exe : uninstaller);
+  if (info->corpName[0] != '\0') SetString(key, "Publisher", info->corpName);
+  SetString(key, "InstallLocation", installFolder);
+  SetNumber(key, "EstimatedSize", EstimatedKilobytes(context));
+  return true;
 }
 
 void WriteInstalledIni(EngineHost& host) {

@@ -106,6 +106,7 @@ std::string InstallIniText(const Description& d) {
   for (int g = 0; g < 7; ++g) {
     text += "GROUP_" + std::to_string(g) + "=" + std::to_string(g + 1) + "\r\n";
     text += "MEMBERNUM_" + std::to_string(g) + "=0\r\n";
+    text += "MEMBERSIZE_" + std::to_string(g) + "=" + std::to_string(10 * (g + 1)) + "\r\n";
   }
   text +=
       "[INSTALL_GROUP]\r\n"
@@ -308,6 +309,12 @@ TEST_F(RegistrationTest, UninstallerShortcutsAndEntryAreMadeAndRecordedInOrder) 
   const std::string uninstaller = install_ + "Kaze_Inst.exe";
   EXPECT_EQ(ReadValue(key, "UninstallString").text,
             "\"" + uninstaller + "\" \"" + uninstaller + "\" \"/D\"");
+  EXPECT_EQ(ReadValue(key, "DisplayIcon").text, install_ + "Game.exe");
+  EXPECT_EQ(ReadValue(key, "Publisher").text, "TestMaker");
+  EXPECT_EQ(ReadValue(key, "InstallLocation").text, install_);
+  RegistryRead size = ReadValue(key, "EstimatedSize");
+  EXPECT_EQ(size.type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(size.number, (10u + 20 + 50 + 60) * 1024);  // groups 1, 2, 5, 6 of the standard type
 }
 
 TEST_F(RegistrationTest, GroupFoldersThatExistedAreNotRecorded) {
@@ -347,6 +354,7 @@ TEST_F(RegistrationTest, WithoutMakerTheEntryAndGroupUseTheProductAlone) {
   const std::string key = std::string(kUninstallRoot) + " NoMakerGame";
   EXPECT_EQ(ReadValue(key, "DisplayName").text, "NoMakerGame  (Remove Only)");
   EXPECT_TRUE(ReadValue(key, "UninstallString").found);
+  EXPECT_FALSE(ReadValue(key, "Publisher").found);
   ASSERT_FALSE(host_.log.empty());
   EXPECT_EQ(host_.log[0], (LoggedEntry{LOG_FOLD, programs_ + "NoMakerGame\\"}));
   EXPECT_TRUE(Exists(programs_ + "NoMakerGame\\アンインストール.lnk"));
