@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -180,6 +182,69 @@ TEST_F(Templates, EveryControlHasItsIdTextPlaceAndVisibility) {
     LOGFONTA logFont = {};
     GetObjectA(font, sizeof logFont, &logFont);
     EXPECT_STREQ(logFont.lfFaceName, "ＭＳ Ｐゴシック");
+    DestroyWindow(dialog);
+  }
+}
+
+// Every label shows whole in the dialogs' font: a text wider than its control is cut
+// (as a font of other widths than the one the dialogs were laid out for does). The texts
+// that the pages fill in are measured as a page fills them in.
+TEST_F(Templates, EveryLabelFitsItsControl) {
+  const struct {
+    int dialog;
+    int control;
+    const char* text;
+  } filled[] = {
+      {IDD_SETTINGS_PAGE, IDC_FREE_CAPTION, "空きドライブ容量 (C：)"},
+      {IDD_SETTINGS_PAGE, IDC_FREE_SPACE, "99999"},
+      {IDD_SETTINGS_PAGE, IDC_NEEDED_SPACE, "99999"},
+  };
+  for (const DialogSpec& layout : Dialogs()) {
+    SCOPED_TRACE("dialog " + std::to_string(layout.id));
+    bool page = layout.id != IDD_WIZARD_FRAME && layout.id != IDD_DISC_REQUEST;
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(layout.id),
+                                     page ? parent_ : nullptr, PassiveProc, 0);
+    ASSERT_NE(dialog, nullptr);
+    HDC dc = GetDC(dialog);
+    for (HWND control : Children(dialog)) {
+      char name[64] = {};
+      GetClassNameA(control, name, sizeof name);
+      LONG style = GetWindowLongA(control, GWL_STYLE);
+      bool label = _stricmp(name, "Static") == 0 && (style & SS_TYPEMASK) <= SS_RIGHT;
+      bool button = _stricmp(name, "Button") == 0 &&
+                    ((style & 0xF) == BS_PUSHBUTTON || (style & 0xF) == BS_DEFPUSHBUTTON ||
+                     (style & 0xF) == BS_GROUPBOX);
+      if (!label && !button) continue;
+      char text[512] = {};
+      GetWindowTextA(control, text, sizeof text);
+      for (const auto& f : filled) {
+        if (f.dialog == layout.id && f.control == GetDlgCtrlID(control)) {
+          std::snprintf(text, sizeof text, "%s", f.text);
+        }
+      }
+      if (text[0] == '\0' || std::strcmp(text, "Static") == 0) continue;  // filled in later
+      RECT client;
+      GetClientRect(control, &client);
+      HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+      RECT needed = {0, 0, client.right, 0};
+      UINT format = DT_CALCRECT | DT_EXPANDTABS | (label ? DT_WORDBREAK : DT_SINGLELINE);
+      DrawTextA(dc, text, -1, &needed, format);
+      TEXTMETRICA metrics = {};
+      GetTextMetricsA(dc, &metrics);
+      SelectObject(dc, old);
+      SCOPED_TRACE(std::string("\"") + text + "\"");
+      if (label) {
+        // Kana and kanji stand on the baseline: a last line that loses only its descent
+        // still shows whole; one more line does not.
+        EXPECT_LE(needed.bottom - metrics.tmDescent, client.bottom)
+            << "the label wraps beyond its height";
+        EXPECT_LE(needed.right, client.right);
+      } else {
+        // A button's frame and a group box's line take a few pixels of each side.
+        EXPECT_LE(needed.right, client.right - 6);
+      }
+    }
+    ReleaseDC(dialog, dc);
     DestroyWindow(dialog);
   }
 }
