@@ -3,7 +3,7 @@
 set -euo pipefail
 pkgs=(cmake make g++ g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth x11-apps
       imagemagick xdotool fonts-ipafont-gothic fonts-ipafont-mincho gcab cabextract
-      googletest clang libclang-rt-14-dev)
+      googletest clang libclang-rt-14-dev xorriso)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
