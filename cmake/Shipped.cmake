@@ -4,7 +4,8 @@
 # tsukimi_demo), so that $<TARGET_FILE:setup> is the file that goes onto the disc.
 include(ExternalProject)
 set(SHIPPED_DIR ${CMAKE_BINARY_DIR}/shipped)
-set(shipped_files app/setup.exe cab32/cab32.dll uninstaller/Kaze_Inst.exe demo/Tsukimi.exe)
+set(shipped_files app/setup.exe cab32/cab32.dll uninstaller/Kaze_Inst.exe demo/Tsukimi.exe
+                  disccheck/disccheck.exe)
 list(TRANSFORM shipped_files PREPEND ${SHIPPED_DIR}/ OUTPUT_VARIABLE shipped_paths)
 ExternalProject_Add(shipped
   SOURCE_DIR ${CMAKE_SOURCE_DIR}
@@ -28,3 +29,4 @@ kaze_import_shipped(setup EXE app/setup.exe)
 kaze_import_shipped(cab32 DLL cab32/cab32.dll)
 kaze_import_shipped(kaze_inst EXE uninstaller/Kaze_Inst.exe)
 kaze_import_shipped(tsukimi_demo EXE demo/Tsukimi.exe)
+kaze_import_shipped(disccheck EXE disccheck/disccheck.exe)

@@ -8,23 +8,30 @@
 # go to out/demo/.
 #
 # Wine lacks the account query of the administrator test, so the disc carries the tests'
-# stand-in account library (answering "administrator") next to setup.exe.
+# stand-in account library (answering "administrator") next to setup.exe, and the tests'
+# stand-in DirectX setup library (answering a runtime newer than the game needs) where a
+# game's disc has the real one.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
 build=${BUILD_DIR:-$root/build}/win
 out=$root/out/demo
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build "$build" -j "$(nproc)" --target shipped standin_netapi32 e2e_driver
+cmake --build "$build" -j "$(nproc)" --target shipped standin_netapi32 standin_dxsetup e2e_driver
 
 # The programs of the disc come from the shipped build (win32-thread compilers, stripped,
 # for Windows 95 and NT 4.0 onward); the account stand-in and the driver are test programs.
 shipped=$build/shipped
 extras=("$shipped/app/setup.exe" "$shipped/demo/Tsukimi.exe" "$shipped/uninstaller/Kaze_Inst.exe"
-        "$shipped/cab32/cab32.dll" "$build/tests/standins/netapi32.dll")
+        "$shipped/cab32/cab32.dll" "$build/tests/standins/netapi32.dll"
+        "DirectX/dsetup.dll=$build/tests/standins/dxsetup_standin.dll")
 "$root/tests/e2e/make-disc.sh" "$out/disc1" "${extras[@]}"
 
 export WINE_BASE_PREFIX=${WINE_BASE_PREFIX:-$root/out/wine-base}
+# The disc set is checked first, as a game maker would before burning it.
+echo "demo: checking the demo disc with disccheck..."
+"$root/scripts/check-discs.sh" --label 1=TSUKIMI1 "$out/disc1"
+
 export KAZE_NETAPI_PRIVILEGE=admin
 run=("$root/tests/wine/run.sh" --cdrom "Q=$out/disc1:TSUKIMI1" --native-dll netapi32)
 

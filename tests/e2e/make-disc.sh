@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds a disc folder from the demo disc: its texts converted to Shift-JIS with CR LF line
-# ends, and the given programs and libraries copied in.
-#   make-disc.sh OUT_DIR [FILE...]
+# ends, and the given programs and libraries copied in (to the disc's root, or, written
+# PLACE=FILE, to that place on the disc).
+#   make-disc.sh OUT_DIR [FILE | PLACE=FILE ...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 out=$1; shift
@@ -27,5 +28,12 @@ done
 # The banner picture named by install.ini, made here rather than kept as a binary.
 convert -size 320x60 gradient:'#000040-#4060a0' BMP3:"$out/banner.bmp"
 for f in "$@"; do
-  [ -n "$f" ] && cp "$f" "$out/"
+  [ -z "$f" ] && continue
+  if [[ $f == *=* ]]; then
+    place=$out/${f%%=*}
+    mkdir -p "$(dirname "$place")"
+    cp "${f#*=}" "$place"
+  else
+    cp "$f" "$out/"
+  fi
 done

@@ -57,7 +57,12 @@ for binary in "$@"; do
       if (above40(osMajor, osMinor)) fault("OS version " osMajor "." osMinor " is above 4.0")
       if (above40(subMajor, subMinor)) fault("subsystem version " subMajor "." subMinor " is above 4.0")
       if (magic != "010b") fault("not a 32-bit (PE32) program")
-      if (binary ~ /\.[eE][xX][eE]$/ && subsystem !~ /Windows GUI/) fault("not a Windows GUI program")
+      # The disc checker is a console tool for makers; every other program opens windows.
+      if (binary ~ /disccheck\.exe$/) {
+        if (subsystem !~ /Windows CUI/) fault("not a Windows console program")
+      } else if (binary ~ /\.[eE][xX][eE]$/ && subsystem !~ /Windows GUI/) {
+        fault("not a Windows GUI program")
+      }
       if (osMajor == "" || subMajor == "") fault("no PE header versions found")
       if (imports == 0) fault("no imports found: not a program objdump can read?")
       exit bad
