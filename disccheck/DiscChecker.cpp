@@ -219,6 +219,15 @@ void DiscChecker::CheckDiscs() {
   if (static_cast<int>(discs_.size()) > context_.diskCount) {
     Warning("", "", "DISKNUM (" + Number(context_.diskCount) + ") より多いフォルダが指定されました。");
   }
+  // setup.exe is built for one game: it looks for its first disc by a label of its own.
+  ProductIdentity identity;
+  FillProductIdentity(identity);
+  if (context_.disks[0].volumeLabel[0] != '\0' &&
+      !VolumeLabelMatches(context_.disks[0].volumeLabel, identity.firstDiscVolumeLabel)) {
+    Error(kInfo, "DISK_0",
+          "setup.exe は最初のディスクをボリュームラベル" + Quoted(identity.firstDiscVolumeLabel) +
+              "で探します。DISK_0 も同じでなければ、ディスク 1 を認識できません。");
+  }
   std::map<int, int> firstDiscOfId;
   for (int d = 0; d < context_.diskCount; ++d) {
     const DiskEntry& disk = context_.disks[d];
@@ -276,6 +285,15 @@ void DiscChecker::CheckMember(int disc, const std::string& key, const PathPair& 
                               GroupFacts& facts) {
   const std::string section = "INSTALL_GROUP_DISK_" + Number(disc);
   const std::string source = member.source;
+  // The source ends at the first blank: "My Game.exe > X" would install a file "My".
+  std::string raw = ReadRaw(discs_[0].path + "install.ini", section.c_str(), key);
+  size_t arrow = raw.find('>');
+  std::string written = raw.substr(0, arrow);
+  while (!written.empty() && written.back() == ' ') written.pop_back();
+  if (written.size() > source.size() && written.compare(0, source.size(), source) == 0) {
+    Error(section, key, "ファイル名に空白は使えません (" + Quoted(written) + "は" + Quoted(source) + "と読まれます)。");
+    return;
+  }
   if (source.empty()) {
     Warning(section, key, "ファイル名がないため、無視されます。");
     return;
@@ -421,9 +439,13 @@ void DiscChecker::CheckTypes() {
     const InstallType& type = context_.installTypes[t];
     const TypeKeys keys = KeysOfType(t);
     std::string list = ReadRaw(ini, kGroup, keys.list);
+    std::set<int> seen;
     for (int id : ParseNumberList(list.c_str())) {
       if (FindFileGroup(id, context_) == nullptr) {
         Error(kGroup, keys.list, "グループ " + Number(id) + " はどのディスクにもありません。");
+      } else if (!seen.insert(id).second) {
+        Warning(kGroup, keys.list,
+                "グループ " + Number(id) + " が 2 回あります。必要な空き容量が 2 回数えられます。");
       }
     }
     if (type.groupCount == 0) {
@@ -467,13 +489,19 @@ void DiscChecker::CheckSupportFiles() {
   if (usesArchives_ && !IsFile(disc1 + "cab32.dll")) {
     Error("", "", "アーカイブを使っていますが、ディスク 1 に cab32.dll がありません。");
   }
-  if (info != nullptr && info->readme[0] != '\0' && !IsFile(disc1 + info->readme)) {
-    Error(kInfo, "README", "ディスク 1 に" + Quoted(info->readme) + "がありません。");
-  }
+  // Both are copied by name into the installation folder: a folder in the name fails the
+  // installation at its end.
+  auto supportFile = [&](const char* section, const char* key, const char* name) {
+    if (name[0] == '\0') return;
+    if (!IsBareFileName(name)) {
+      Error(section, key, Quoted(name) + ": ディスク 1 のルートにあるファイル名だけを書いてください。");
+    } else if (!IsFile(disc1 + name)) {
+      Error(section, key, "ディスク 1 に" + Quoted(name) + "がありません。");
+    }
+  };
+  if (info != nullptr) supportFile(kInfo, "README", info->readme);
   const AppearanceInfo* look = context_.appearance.get();
-  if (look != nullptr && look->bannerName[0] != '\0' && !IsFile(disc1 + look->bannerName)) {
-    Error(kAbout, "BANNERNAME", "ディスク 1 に" + Quoted(look->bannerName) + "がありません。");
-  }
+  if (look != nullptr) supportFile(kAbout, "BANNERNAME", look->bannerName);
   if (info != nullptr && (info->dxVersion[0] | info->dxVersion[1] | info->dxVersion[2] |
                           info->dxVersion[3]) != 0) {
     if (info->dxSetupDll[0] == '\0') {
@@ -510,6 +538,11 @@ void DiscChecker::CheckRegistry() {
     if (anyValue) Warning(kRegistry, "REG_KEY", "REG_KEY がないため、値は書き込まれません。");
     return;
   }
+  if (!SamePath(registry->key, kProductRegistryKey)) {
+    Warning(kRegistry, "REG_KEY",
+            "setup.exe はインストール済みかどうかを" + Quoted(kProductRegistryKey) +
+                "で調べます。REG_KEY が違うと、インストール済みの確認が働きません。");
+  }
   if (!IsRecordWithinScope(RemovalScope(), LOG_REGS, registry->key)) {
     Error(kRegistry, "REG_KEY",
           "HKEY_LOCAL_MACHINE\\Software の下のキーではありません。アンインストールで削除できません。");
@@ -527,6 +560,10 @@ void DiscChecker::CheckShortcuts() {
   char programs[MAX_PATH] = {};
   GetProgramsFolder(programs);
   auto checkLink = [&](const std::string& key, const char* name) {
+    if (name[0] != '\0' && (!IsContainedPath(name, std::strlen(name), false) || !IsBareFileName(name))) {
+      Error(kInfo, key, "ショートカット名" + Quoted(name) + "にはフォルダや使えない文字を含められません。");
+      return;
+    }
     std::string link = std::string(programs) + ShortcutLinkText(info->corpName, info->appName, name);
     if (programs[0] != '\0' && link.size() > kLogTextMax) {
       Error(kInfo, key, "ショートカット" + Quoted(link) + "が 255 バイトを超えます。");

@@ -135,6 +135,18 @@ TEST(DiscCheck, EachFaultIsNamedWithItsSectionAndKey) {
        {"エラー: [INSTALL_REGISTRY_0] REGDATA_GROUP_1: 値の名前がありません (\"名前\"=\"データ\" の形で書いてください)。"}},
       {"registry key outside Software", [](DiscSet& s) { s.Set("INSTALL_REGISTRY_0", "REG_KEY", "System\\KAZE"); },
        {"エラー: [INSTALL_REGISTRY_0] REG_KEY: HKEY_LOCAL_MACHINE\\Software の下のキーではありません。アンインストールで削除できません。"}},
+      {"first disc label setup.exe does not look for",
+       [](DiscSet& s) {
+         s.Set("INSTALL_INFO", "DISK_0", "GAME1");
+         s.folders[0].label = "GAME1";
+       },
+       {"エラー: [INSTALL_INFO] DISK_0: setup.exe は最初のディスクをボリュームラベル「TSUKIMI1」で探します。DISK_0 も同じでなければ、ディスク 1 を認識できません。"}},
+      {"member with a blank", [](DiscSet& s) { s.Set("INSTALL_GROUP_DISK_0", "MEMBER_2_0", "Docs\\my manual.txt > Docs\\"); },
+       {"エラー: [INSTALL_GROUP_DISK_0] MEMBER_2_0: ファイル名に空白は使えません (「Docs\\my manual.txt」は「Docs\\my」と読まれます)。"}},
+      {"read-me in a folder", [](DiscSet& s) { s.Set("INSTALL_INFO", "README", "Docs\\manual.txt"); },
+       {"エラー: [INSTALL_INFO] README: 「Docs\\manual.txt」: ディスク 1 のルートにあるファイル名だけを書いてください。"}},
+      {"shortcut name with a folder", [](DiscSet& s) { s.Set("INSTALL_INFO", "MAKESHORTCUT_PATH_0", "Tsukimi.exe > ゲーム\\起動"); },
+       {"エラー: [INSTALL_INFO] MAKESHORTCUT_PATH_0: ショートカット名「ゲーム\\起動」にはフォルダや使えない文字を含められません。"}},
       {"shortcut to nothing", [](DiscSet& s) { s.Set("INSTALL_INFO", "MAKESHORTCUT_PATH_1", "Missing.txt > はじめに"); },
        {"エラー: [INSTALL_INFO] MAKESHORTCUT_PATH_1: 「Missing.txt」はどの種類でもインストールされません。"}},
       {"member leading out", [](DiscSet& s) { s.Set("INSTALL_GROUP_DISK_0", "MEMBER_2_0", "..\\secret.txt > Docs\\"); },
