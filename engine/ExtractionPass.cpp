@@ -36,7 +36,9 @@ const char kNotKept[] =
 const char kNameTooLong[] =
     "インストールするファイルの名前が長すぎるため、インストールできません。\n%s";
 
-constexpr DWORD kCopyBlock = 8192;
+// Large enough that the copy, not the notices, takes the time; small enough that a Cancel
+// click is answered within a few milliseconds.
+constexpr DWORD kCopyBlock = 0x10000;
 constexpr uint32_t kUncountedArchiveWeight = 80000;
 
 // Folders the game makes for itself at run time: recorded by every pass, whatever its
@@ -106,6 +108,7 @@ bool ExtractionPass::CheckDisc(int disc) {
 
 bool ExtractionPass::PrepareDisc(int ordinal, int disc) {
   FreeWorkList();
+  pacer_.Force();
   ordinal_ = ordinal;
   InstallContext& context = host_.context();
   if (disc < 0 || disc >= context.diskCount || !CheckDisc(disc)) {
@@ -131,6 +134,7 @@ bool ExtractionPass::PrepareDisc(int ordinal, int disc) {
 
 void ExtractionPass::Refuse(const char* message, const char* path) {
   refused_ = true;
+  ShowProgressNow();  // the page as it stands under the message
   std::vector<char> text(std::strlen(message) + std::strlen(path) + 1);
   std::snprintf(text.data(), text.size(), message, path);
   ShowMessage(host_.pageWindow(), text.data(), kInstallerCaption, MB_OK | MB_ICONERROR);
@@ -236,6 +240,7 @@ int ExtractionPass::ExtractDisc() {
     if (result <= 0 || listPosition_ >= listLength_) break;
     std::string destination = item.destinationFolder + item.fileName;
     host_.SetWorkItem(destination.c_str());
+    unpackShown_ = true;  // the file's own name is the line now
     std::string source = item.sourceFolder + item.fileName;
     if (source.size() > kPathMax) {
       Refuse(kPathTooLong, source.c_str());
@@ -248,6 +253,8 @@ int ExtractionPass::ExtractDisc() {
     }
     ++listPosition_;
   }
+
+  ShowProgressNow();  // the disc's last figures, whatever the pace held back
 
   // The game's own run-time folders, recorded whether or not they exist: the game makes
   // them later, and the removal takes a folder only when it is empty.
@@ -279,6 +286,7 @@ int ExtractionPass::CopyItem(const std::string& source, const std::string& desti
 }
 
 void ExtractionPass::ShowCopyFailure(const CopyRequest& request) {
+  ShowProgressNow();
   const DWORD error = request.systemError;
   const bool full = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
   const bool protectedTarget = error == ERROR_WRITE_PROTECT || error == ERROR_ACCESS_DENIED ||
@@ -372,16 +380,30 @@ int ExtractionPass::OnCabNotice(int code, int noticeValue, uint32_t fileCount,
 }
 
 void ExtractionPass::ShowCabFileProgress(uint32_t increase, const CabExtractRecord& record) {
-  char line[kPathSize + 64];
-  FormatUnpackLine(record.destinationPath, record.currentBytesWritten, record.currentFileSize,
-                   line, sizeof line);
-  host_.SetWorkItem(line);
-  AdvanceProgress(increase);
+  if (workList_) workList_->done += increase;  // wraps like the 32-bit figures it adds up
+  unpackPath_ = record.destinationPath;
+  unpackWritten_ = record.currentBytesWritten;
+  unpackSize_ = record.currentFileSize;
+  unpackShown_ = false;
+  if (pacer_.Due(GetTickCount())) ShowProgressNow();
+  host_.PumpOneFrameMessage();
 }
 
 void ExtractionPass::AdvanceProgress(uint32_t delta) {
   if (!workList_) return;
   workList_->done += delta;  // wraps like the 32-bit figures it adds up
+  if (pacer_.Due(GetTickCount())) ShowProgressNow();
+  host_.PumpOneFrameMessage();
+}
+
+void ExtractionPass::ShowProgressNow() {
+  if (!unpackShown_) {
+    char line[kPathSize + 64];
+    FormatUnpackLine(unpackPath_.c_str(), unpackWritten_, unpackSize_, line, sizeof line);
+    host_.SetWorkItem(line);
+    unpackShown_ = true;
+  }
+  if (!workList_) return;
   int position = DiscProgressPosition(ordinal_, workList_->done, workList_->weight);
   TextProgressBar& bar = host_.progressBar();
   bar.SetPos(position);
@@ -391,7 +413,6 @@ void ExtractionPass::AdvanceProgress(uint32_t delta) {
   char text[64];
   FormatProgressPercent(position, lower, upper, text, sizeof text);
   bar.SetText(text);
-  host_.PumpOneFrameMessage();
 }
 
 void ExtractionPass::PumpOnePageMessage() {

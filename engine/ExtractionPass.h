@@ -12,6 +12,7 @@
 
 #include "archive/CabLibrary.h"
 #include "engine/EngineHost.h"
+#include "engine/ProgressMath.h"
 #include "system/FileUtils.h"
 
 namespace kaze {
@@ -107,6 +108,12 @@ class ExtractionPass : public CabProgressCallback {
                  const std::string& destinationFolder);
   void ShowCabFileProgress(uint32_t increase, const CabExtractRecord& record);
   void AdvanceProgress(uint32_t delta);
+ public:
+  // Shows the figures held back by the pace of repaints: before a question or a message,
+  // and at the end of a disc.
+  void ShowProgressNow();
+
+ private:
   void RecordFile(const char* path);
   void PumpOnePageMessage();
   std::vector<std::string> SupportFileNames() const;
@@ -122,6 +129,11 @@ class ExtractionPass : public CabProgressCallback {
   int listPosition_ = 0;
   int listLength_ = 0;
   uint32_t copyValue_ = 0;
+  RepaintPacer pacer_;
+  std::string unpackPath_;  // the unpack line held back by the pace
+  uint32_t unpackWritten_ = 0;
+  uint32_t unpackSize_ = 0;
+  bool unpackShown_ = true;
   uint32_t archiveValue_ = 0;
   bool destinationExisted_ = false;  // the file being copied was there before
   uint32_t lastFileCount_ = 0;

@@ -104,6 +104,7 @@ bool InstallProgressPage::StopRequested() {
   // A stop the user confirmed holds for every notice after it, without a second question.
   if (shared.closeWithoutAsking) return true;
   if (!cancelRequested_) return false;
+  if (pass_) pass_->ShowProgressNow();  // the question stands over what has been done
   if (ShowMessage(window(), kStopQuestion, kInstallerCaption, MB_YESNO | MB_ICONINFORMATION) ==
       IDYES) {
     shared.closeWithoutAsking = 1;

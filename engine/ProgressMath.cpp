@@ -34,4 +34,12 @@ void FormatUnpackLine(const char* path, uint32_t written, uint32_t fileSize, cha
                 FilePercent(written, fileSize));
 }
 
+bool RepaintPacer::Due(uint32_t nowMs) {
+  // Unsigned difference: right across the wrap of a 32-bit tick count.
+  if (!forced_ && nowMs - last_ < interval_) return false;
+  forced_ = false;
+  last_ = nowMs;
+  return true;
+}
+
 }  // namespace kaze

@@ -30,5 +30,26 @@ double FilePercent(uint32_t written, uint32_t fileSize);
 void FormatUnpackLine(const char* path, uint32_t written, uint32_t fileSize, char* out,
                       size_t size);
 
+// How often the page shows its progress: a screen shows no more than some tens of
+// pictures a second, and every repaint of the bar and its texts costs far more than the
+// bytes it stands for.
+constexpr uint32_t kRepaintIntervalMs = 40;
+
+// Decides when the progress is shown: the first time, then once the interval has passed
+// (tick counts may wrap), and whenever the next one is forced.
+class RepaintPacer {
+ public:
+  explicit RepaintPacer(uint32_t intervalMs = kRepaintIntervalMs) : interval_(intervalMs) {}
+  // True when a repaint is due at nowMs; the time of the repaint is then remembered.
+  bool Due(uint32_t nowMs);
+  // The next Due is true, whatever the time.
+  void Force() { forced_ = true; }
+
+ private:
+  uint32_t interval_;
+  uint32_t last_ = 0;
+  bool forced_ = true;
+};
+
 
 }  // namespace kaze

@@ -1,5 +1,7 @@
 #include "ui/TextProgressBar.h"
 
+#include <cstring>
+
 #include "ui/OffscreenSurface.h"
 #include "ui/ProgressGeometry.h"
 
@@ -129,8 +131,11 @@ int TextProgressBar::SetPos(int position) {
 }
 
 void TextProgressBar::SetText(const char* text, bool redraw) {
+  char previous[sizeof text_];
+  std::memcpy(previous, text_, sizeof previous);
   CopyBarText(text_, text);
-  if (redraw) RedrawNow();
+  // Only a text that changed is drawn again.
+  if (redraw && std::memcmp(previous, text_, sizeof previous) != 0) RedrawNow();
 }
 
 void TextProgressBar::SetTextFont(HFONT font, bool redraw) {

@@ -65,3 +65,31 @@ TEST(ProgressMath, UnpackLine) {
 
 }  // namespace
 }  // namespace kaze
+
+namespace kaze {
+namespace {
+
+TEST(ProgressMath, RepaintPacer) {
+  RepaintPacer pacer(40);
+  struct Step {
+    uint32_t now;
+    bool force;
+    bool due;
+  } steps[] = {
+      {1000, false, true},         // the first is always shown
+      {1010, false, false},        {1039, false, false},
+      {1040, false, true},         // the interval has passed
+      {1041, true, true},          // forced: shown at once
+      {1042, false, false},
+      {0xFFFFFFF0u, false, true},  // long after
+      {0xFFFFFFFFu, false, false},
+      {0x00000018u, false, true},  // 40 ms later, across the wrap of the tick count
+  };
+  for (const Step& s : steps) {
+    if (s.force) pacer.Force();
+    EXPECT_EQ(pacer.Due(s.now), s.due) << s.now;
+  }
+}
+
+}  // namespace
+}  // namespace kaze
