@@ -1,0 +1,207 @@
+// The benchmark's hands and stopwatch under Wine (scripts/bench.sh):
+//   bench_driver install            step 4 of a whole installation from Q:, in ms
+//   bench_driver cancel NAME FINAL  a Cancel click during the file NAME (answered No: how
+//                                   long the question takes to come), then one during FINAL
+//                                   (answered Yes: how long the rollback takes)
+//   bench_driver floor PLAIN CAB    xcopy of the folder PLAIN and cab32.dll (beside this
+//                                   program) unpacking CAB, each in ms
+//   bench_driver window SECONDS     a minimal window program, for the memory baseline
+// Results go to standard output as name=value lines.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "tests/support/ProcessDriver.h"
+
+namespace {
+
+using kaze::test::ChildProcess;
+using kaze::test::WindowText;
+
+const char kStep3[] = "「月見日和」インストールプログラム -  3 / 5 「インストール設定」";
+const char kDone[] = "※　インストールが完了しました　※";
+const char kCancelled[] = "※　インストールがキャンセルされました　※";
+const char kQuestionCaption[] = "簡易インストーラ";
+const int kNext = 1008;
+const int kStatus = 1032;
+const int kItem = 1030;
+const int kPageCancel = 1001;
+
+bool IsWizardFrame(HWND window) {
+  return kaze::test::ClassName(window) == "#32770" && GetDlgItem(window, kNext) != nullptr;
+}
+
+struct Search {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK MatchChild(HWND window, LPARAM data) {
+  auto* s = reinterpret_cast<Search*>(data);
+  if (GetDlgCtrlID(window) != s->id || !IsWindowVisible(window)) return TRUE;
+  s->found = window;
+  return FALSE;
+}
+
+HWND Descendant(HWND root, int id) {
+  Search search = {id, nullptr};
+  EnumChildWindows(root, MatchChild, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Polls until done, every millisecond or so; false on timeout or when the program ended.
+bool Until(const ChildProcess& process, const std::function<bool()>& done, DWORD limit) {
+  DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > limit || process.WaitForExit(1)) return false;
+  }
+  return true;
+}
+
+std::string Text(HWND frame, int id) {
+  HWND window = Descendant(frame, id);
+  return window != nullptr ? WindowText(window) : std::string();
+}
+
+void Click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
+
+// From the start to step 3, as a user would; the frame, or nullptr.
+HWND WalkToSettings(const ChildProcess& setup) {
+  HWND frame = setup.WaitForWindow(IsWizardFrame, 60000);
+  if (frame == nullptr) return nullptr;
+  HWND next = GetDlgItem(frame, kNext);
+  for (int step = 0; step < 2; ++step) {
+    if (!Until(setup, [&] { return IsWindowEnabled(next) != FALSE; }, 60000)) return nullptr;
+    Sleep(300);
+    Click(next);
+    Sleep(300);
+  }
+  if (!Until(setup, [&] { return WindowText(frame) == kStep3 && IsWindowEnabled(next); }, 60000)) {
+    return nullptr;
+  }
+  Sleep(500);
+  return frame;
+}
+
+HWND QuestionOf(const ChildProcess& setup) {
+  for (HWND window : setup.Windows()) {
+    if (kaze::test::ClassName(window) == "#32770" && WindowText(window) == kQuestionCaption &&
+        GetDlgItem(window, IDYES) != nullptr) {
+      return window;
+    }
+  }
+  return nullptr;
+}
+
+int Install() {
+  ChildProcess setup("Q:\\setup.exe");
+  HWND frame = WalkToSettings(setup);
+  if (frame == nullptr) return 2;
+  DWORD start = GetTickCount();
+  Click(GetDlgItem(frame, kNext));
+  if (!Until(setup, [&] { return Text(frame, kStatus) == kDone; }, 3600000)) return 3;
+  std::printf("step4_ms=%lu\n", GetTickCount() - start);
+  std::fflush(stdout);
+  Sleep(1500);  // the memory watcher reads its last figure
+  Click(GetDlgItem(frame, kNext));
+  Sleep(500);
+  Click(GetDlgItem(frame, kNext));
+  setup.WaitForExit(20000);
+  return 0;
+}
+
+int Cancel(const char* during, const char* final) {
+  ChildProcess setup("Q:\\setup.exe");
+  HWND frame = WalkToSettings(setup);
+  if (frame == nullptr) return 2;
+  Click(GetDlgItem(frame, kNext));
+  auto cancelDuring = [&](const char* name, int answer, const char* label) {
+    // A name passed unseen (or a run that ended first) is a failed measurement, not a wait.
+    if (!Until(setup, [&] {
+          return Text(frame, kItem).find(name) != std::string::npos || Text(frame, kStatus) == kDone;
+        }, 3600000) || Text(frame, kStatus) == kDone) {
+      std::fprintf(stderr, "bench_driver: %s was not seen during the run\n", name);
+      return false;
+    }
+    HWND cancel = Descendant(frame, kPageCancel);
+    DWORD start = GetTickCount();
+    Click(cancel);
+    HWND question = nullptr;
+    if (!Until(setup, [&] { return (question = QuestionOf(setup)) != nullptr; }, 60000)) return false;
+    std::printf("%s_question_ms=%lu\n", label, GetTickCount() - start);
+    start = GetTickCount();
+    kaze::test::PressButton(question, answer);
+    if (answer == IDYES) {
+      if (!Until(setup, [&] { return Text(frame, kStatus) == kCancelled; }, 3600000)) return false;
+      std::printf("rollback_ms=%lu\n", GetTickCount() - start);
+    }
+    std::fflush(stdout);
+    return true;
+  };
+  if (std::strcmp(during, "-") != 0 && !cancelDuring(during, IDNO, "largest_file")) return 3;
+  if (!cancelDuring(final, IDYES, "final_file")) return 4;
+  Sleep(500);
+  Click(GetDlgItem(frame, IDCANCEL));
+  setup.WaitForExit(20000);
+  return 0;
+}
+
+using CabFn = int(WINAPI*)(HWND, LPCSTR, LPSTR, DWORD);
+
+int Floor(const char* plain, const char* cab) {
+  CreateDirectoryA("C:\\floor\\", nullptr);
+  DWORD start = GetTickCount();
+  std::string xcopy = std::string("xcopy /E /I /Q /Y \"") + plain + "\" C:\\floor\\plain\\";
+  ChildProcess copy(xcopy);
+  if (!copy.started() || !copy.WaitForExit(3600000)) return 2;
+  std::printf("xcopy_ms=%lu\n", GetTickCount() - start);
+
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string library = std::string(self, std::strrchr(self, '\\') + 1) + "cab32.dll";
+  HMODULE module = LoadLibraryA(library.c_str());
+  auto unpack = module ? reinterpret_cast<CabFn>(reinterpret_cast<void*>(GetProcAddress(module, "Cab")))
+                       : nullptr;
+  if (unpack == nullptr) return 3;
+  std::string command = std::string("-x -o -i \"") + cab + "\" \"C:\\floor\\text\\\" \"*.*\"";
+  char output[1024] = {};
+  start = GetTickCount();
+  int result = unpack(nullptr, command.c_str(), output, sizeof output);
+  std::printf("cab32_ms=%lu\n", GetTickCount() - start);
+  FreeLibrary(module);
+  return result == 0 ? 0 : 4;
+}
+
+int Window(int seconds) {
+  WNDCLASSA type = {};
+  type.lpfnWndProc = DefWindowProcA;
+  type.hInstance = GetModuleHandleA(nullptr);
+  type.lpszClassName = "BenchMinimal";
+  RegisterClassA(&type);
+  HWND window = CreateWindowA("BenchMinimal", "minimal", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                              400, 300, nullptr, nullptr, type.hInstance, nullptr);
+  DWORD start = GetTickCount();
+  MSG message;
+  while (GetTickCount() - start < static_cast<DWORD>(seconds) * 1000) {
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    Sleep(10);
+  }
+  DestroyWindow(window);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string mode = argc > 1 ? argv[1] : "";
+  if (mode == "install") return Install();
+  if (mode == "cancel" && argc > 3) return Cancel(argv[2], argv[3]);
+  if (mode == "floor" && argc > 3) return Floor(argv[2], argv[3]);
+  if (mode == "window" && argc > 2) return Window(std::atoi(argv[2]));
+  std::fputs("bench_driver install | cancel NAME FINAL | floor PLAIN CAB | window SECONDS\n", stderr);
+  return 1;
+}
