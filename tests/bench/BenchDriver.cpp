@@ -14,6 +14,8 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/support/ProcessDriver.h"
 
@@ -103,8 +105,23 @@ int Install() {
   if (frame == nullptr) return 2;
   DWORD start = GetTickCount();
   Click(GetDlgItem(frame, kNext));
-  if (!Until(setup, [&] { return Text(frame, kStatus) == kDone; }, 3600000)) return 3;
+  // Where the time goes: each line the page shows, with the time it first appeared.
+  std::string shown;
+  std::vector<std::pair<DWORD, std::string>> profile;
+  if (!Until(setup, [&] {
+        std::string item = Text(frame, kItem);
+        // Unpack lines differ only by their percentage: one phase per file.
+        std::string phase = item.substr(0, item.find(" ( "));
+        if (phase != shown) {
+          shown = phase;
+          profile.push_back({GetTickCount() - start, phase});
+        }
+        return Text(frame, kStatus) == kDone;
+      }, 3600000)) {
+    return 3;
+  }
   std::printf("step4_ms=%lu\n", GetTickCount() - start);
+  for (const auto& [at, line] : profile) std::printf("profile %lu %s\n", at, line.c_str());
   std::fflush(stdout);
   Sleep(1500);  // the memory watcher reads its last figure
   Click(GetDlgItem(frame, kNext));
@@ -136,7 +153,11 @@ int Cancel(const char* during, const char* final) {
     start = GetTickCount();
     kaze::test::PressButton(question, answer);
     if (answer == IDYES) {
+      // The page shows the cancelled texts before it takes the files away, and answers
+      // messages again only once it is done.
       if (!Until(setup, [&] { return Text(frame, kStatus) == kCancelled; }, 3600000)) return false;
+      DWORD_PTR result = 0;
+      SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_BLOCK, 3600000, &result);
       std::printf("rollback_ms=%lu\n", GetTickCount() - start);
     }
     std::fflush(stdout);
