@@ -5,9 +5,11 @@ base=$1
 mkdir -p "$(dirname "$base")"
 exec 9>"$base.lock"
 flock 9
-[ -f "$base/.kaze-ready-4" ] && exit 0
+[ -f "$base/.kaze-ready-5" ] && exit 0
 rm -rf "$base"
-export WINEPREFIX="$base" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# winemenubuilder turns every shortcut and file type of the prefix into files of the Linux
+# home (menus, .desktop files, MIME types): it never runs.
+export WINEPREFIX="$base" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 env LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8 wineboot -i >/dev/null 2>&1
 # A test program that crashes must fail at once, not wait for a debugger that nobody uses.
 env LC_ALL=ja_JP.UTF-8 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
@@ -27,4 +29,4 @@ while IFS= read -r -d '' link; do
   rm -f "$link"
   mkdir "$link"
 done < <(find "$base/drive_c/users" -type l -print0)
-touch "$base/.kaze-ready-4"
+touch "$base/.kaze-ready-5"
