@@ -16,7 +16,6 @@ namespace {
 const char kErrorCaption[] = "エラー";
 const char kUnCabErrorCaption[] = "UnCab Error";
 const char kLibraryFileName[] = "cab32.dll";
-const char kOwnerProperty[] = "MMUNCAB_PROP";
 
 // A message of at most 259 bytes, shown without owner window.
 int ShowFormatted(const char* caption, UINT style, const char* format, ...) {
@@ -90,21 +89,30 @@ bool LibraryModule::Free() {
   return true;
 }
 
+// The library whose extraction is running. The callback comes for every block written, so
+// it is found here rather than through a window property (a round trip to the window
+// server each time under Wine).
+namespace {
+CabLibrary* g_extracting = nullptr;
+}  // namespace
+
 class CabLibrary::OwnerRegistration {
  public:
-  explicit OwnerRegistration(CabLibrary* library) : library_(library) {
-    SetPropA(library_->owner_, kOwnerProperty, library_);
+  explicit OwnerRegistration(CabLibrary* library)
+      : library_(library), previous_(g_extracting) {
+    g_extracting = library_;
     library_->setOwnerWindowEx_(library_->owner_, &CabLibrary::OwnerWindowProc);
   }
   ~OwnerRegistration() {
     library_->killOwnerWindowEx_(library_->owner_);
-    RemovePropA(library_->owner_, kOwnerProperty);
+    g_extracting = previous_;
   }
   OwnerRegistration(const OwnerRegistration&) = delete;
   OwnerRegistration& operator=(const OwnerRegistration&) = delete;
 
  private:
   CabLibrary* library_;
+  CabLibrary* previous_;
 };
 
 CabLibrary::CabLibrary()
@@ -368,8 +376,8 @@ int CabLibrary::Notify(int code) {
 
 BOOL CALLBACK CabLibrary::OwnerWindowProc(HWND window, UINT message, UINT state, LPVOID info) {
   (void)message;
-  CabLibrary* self = static_cast<CabLibrary*>(GetPropA(window, kOwnerProperty));
-  if (self == nullptr || info == nullptr) return TRUE;
+  CabLibrary* self = g_extracting;
+  if (self == nullptr || self->owner_ != window || info == nullptr) return TRUE;
   return self->OnOwnerState(state, info);
 }
 

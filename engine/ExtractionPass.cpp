@@ -374,9 +374,10 @@ int ExtractionPass::OnCabNotice(int code, int noticeValue, uint32_t fileCount,
     default:
       break;
   }
-  if (host_.StopRequested()) return 0;
-  PumpOnePageMessage();
-  return 1;
+  // One look at the queue per notice (the page and its Cancel button are the frame's
+  // children): a click is taken here, at this very notice.
+  host_.PumpOneFrameMessage();
+  return host_.StopRequested() ? 0 : 1;
 }
 
 void ExtractionPass::ShowCabFileProgress(uint32_t increase, const CabExtractRecord& record) {
@@ -386,7 +387,6 @@ void ExtractionPass::ShowCabFileProgress(uint32_t increase, const CabExtractReco
   unpackSize_ = record.currentFileSize;
   unpackShown_ = false;
   if (pacer_.Due(GetTickCount())) ShowProgressNow();
-  host_.PumpOneFrameMessage();
 }
 
 void ExtractionPass::AdvanceProgress(uint32_t delta) {
@@ -413,14 +413,6 @@ void ExtractionPass::ShowProgressNow() {
   char text[64];
   FormatProgressPercent(position, lower, upper, text, sizeof text);
   bar.SetText(text);
-}
-
-void ExtractionPass::PumpOnePageMessage() {
-  MSG message;
-  if (PeekMessageA(&message, host_.pageWindow(), 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
 }
 
 std::vector<std::string> ExtractionPass::SupportFileNames() const {

@@ -115,7 +115,6 @@ class ExtractionPass : public CabProgressCallback {
 
  private:
   void RecordFile(const char* path);
-  void PumpOnePageMessage();
   std::vector<std::string> SupportFileNames() const;
 
   ExtractionHost& host_;
