@@ -185,10 +185,9 @@ void ExtractionPass::AddMember(const char* memberSource, const char* memberTarge
 }
 
 uint32_t ExtractionPass::WeighArchive(const char* path) {
-  CabLibrary library;
-  LoadStagedLibrary(library);
-  int weight = library.GetArchiveWeight(path);
-  library.Unload();
+  // Loaded once for the disc: weighing and unpacking use the same library.
+  if (!library_.IsLoaded()) LoadStagedLibrary(library_);
+  int weight = library_.GetArchiveWeight(path);
   return weight < 0 ? kUncountedArchiveWeight : static_cast<uint32_t>(weight);
 }
 
@@ -233,7 +232,6 @@ int ExtractionPass::ExtractDisc() {
   if (!workList_) return 1;
   InstallContext& context = host_.context();
 
-  CabLibrary library;  // loaded at the first archive: a disc of plain files needs none
   listPosition_ = 0;
   int result = 1;
   for (const InstallItem& item : workList_->items) {
@@ -246,8 +244,9 @@ int ExtractionPass::ExtractDisc() {
       Refuse(kPathTooLong, source.c_str());
       result = 0;
     } else if (IsArchiveExtension(LowerAscii(SplitPath(source.c_str()).extension))) {
-      if (!library.IsLoaded()) LoadStagedLibrary(library);
-      result = UnpackItem(library, source, item.destinationFolder);
+      // Loaded at the first archive (if no weighing did): plain files need none.
+      if (!library_.IsLoaded()) LoadStagedLibrary(library_);
+      result = UnpackItem(library_, source, item.destinationFolder);
     } else {
       result = CopyItem(source, destination);
     }
@@ -265,7 +264,7 @@ int ExtractionPass::ExtractDisc() {
       host_.RecordLogEntry(LOG_FOLD, folder);
     }
   }
-  library.Unload();
+  library_.Unload();  // the next disc weighs its own archives
   return result;
 }
 
@@ -452,6 +451,7 @@ void ExtractionPass::StageSupportFiles() {
 }
 
 void ExtractionPass::RemoveSupportFiles() {
+  library_.Unload();  // the staged copy cannot go while it is loaded
   if (stagingFolder_.empty()) return;
   for (const std::string& name : staged_) {
     std::string path = stagingFolder_ + name;

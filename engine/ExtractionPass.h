@@ -123,6 +123,7 @@ class ExtractionPass : public CabProgressCallback {
   std::vector<std::string> staged_;  // names copied into the staging folder
   bool stageTried_ = false;
   std::unique_ptr<WorkList> workList_;
+  CabLibrary library_;  // the staged copy, loaded at a disc's first archive
   bool refused_ = false;  // a member of this disc could not be listed
   int ordinal_ = 0;
   int listPosition_ = 0;
