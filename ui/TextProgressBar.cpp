@@ -72,6 +72,8 @@ void Fill(HDC dc, const RECT& area, COLORREF colour) {
 
 }  // namespace
 
+const char TextProgressBar::kPaintCountMessage[] = "KazeTextProgressBarPaints";
+
 TextProgressBar::TextProgressBar()
     : textOverEmpty_(GetSysColor(COLOR_HIGHLIGHT)),
       textOverBar_(GetSysColor(COLOR_WINDOW)),
@@ -86,6 +88,7 @@ bool TextProgressBar::Attach(HWND control) {
   Detach();
   if (!SetPropA(control, kBarProperty, this)) return false;
   window_ = control;
+  paintCountMessage_ = RegisterWindowMessageA(kPaintCountMessage);
   previous_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
       control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TextProgressBar::Procedure)));
   barWidth_ = -1;
@@ -151,6 +154,7 @@ void TextProgressBar::RedrawNow() {
 }
 
 void TextProgressBar::Paint(HDC target) {
+  ++paints_;
   OffscreenSurface surface(target);
   HDC dc = surface.dc();
   RECT client;
@@ -189,6 +193,7 @@ LRESULT CALLBACK TextProgressBar::Procedure(HWND window, UINT message, WPARAM wP
   auto* self = static_cast<TextProgressBar*>(GetPropA(window, kBarProperty));
   if (self == nullptr) return DefWindowProcA(window, message, wParam, lParam);
   WNDPROC previous = self->previous_;
+  if (message != 0 && message == self->paintCountMessage_) return self->paints_;
   switch (message) {
     case WM_PAINT: {
       PAINTSTRUCT paint;

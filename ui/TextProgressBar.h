@@ -31,8 +31,8 @@ class TextProgressBar {
   // position, or -1 with nothing stored while the control has no window.
   int SetPos(int position);
   int GetPos() const { return position_; }
-  // Up to 259 bytes, cut to whole characters; redraws at once when asked, even when the
-  // text has not changed.
+  // Up to 259 bytes, cut to whole characters; redraws at once when asked and the text
+  // changed.
   void SetText(const char* text, bool redraw = true);
   const char* text() const { return text_; }
   // The font stays the caller's.
@@ -44,6 +44,11 @@ class TextProgressBar {
   COLORREF emptyColour() const { return emptyColour_; }
   COLORREF textOverBarColour() const { return textOverBar_; }
   COLORREF textOverEmptyColour() const { return textOverEmpty_; }
+
+  // The registered window message that the attached control answers with how often the
+  // bar was drawn: the benchmark counts the repaints from its own process.
+  static const char kPaintCountMessage[];
+  unsigned paints() const { return paints_; }
 
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -64,6 +69,8 @@ class TextProgressBar {
 
   HWND window_ = nullptr;
   WNDPROC previous_ = nullptr;
+  UINT paintCountMessage_ = 0;
+  unsigned paints_ = 0;
 };
 
 }  // namespace kaze

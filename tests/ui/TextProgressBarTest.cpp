@@ -369,6 +369,14 @@ TEST_F(TextProgressBarTest, RepaintsOnlyWhenTheBarMovesAPixelOrTheTextChanges) {
   bar.SetRange(0, 0);
   EXPECT_EQ(PaintsDuring([&] { bar.SetPos(7); }), 1);
   EXPECT_EQ(bar.barWidth(), 0);
+
+  // Another process learns the count through the registered message.
+  const UINT count = RegisterWindowMessageA(TextProgressBar::kPaintCountMessage);
+  const LRESULT before = SendMessageA(control_, count, 0, 0);
+  EXPECT_EQ(before, static_cast<LRESULT>(bar.paints()));
+  EXPECT_GE(before, 7);
+  EXPECT_EQ(PaintsDuring([&] { bar.SetPos(1000); }), 1);
+  EXPECT_EQ(SendMessageA(control_, count, 0, 0), before + 1);
 }
 
 TEST_F(TextProgressBarTest, LongTextIsCutToWholeCharacters) {
