@@ -221,6 +221,7 @@ bool UninstallLog::RemoveLoggedItems(bool useTemporaryLog, const RemovalRequest*
     if (logPath.size() >= MAX_PATH) return false;
   }
   scope_ = RemovalScope();
+  linkFolders_.clear();
   scope_.installFolder = folder;
   if (request != nullptr) scope_.groupFolders = request->groupFolders;
   scope_.keptFolders = KeptSystemFolders();
@@ -376,8 +377,7 @@ void UninstallLog::FinishRemoval(const std::string& logPath, const RemovalReques
 }
 
 bool UninstallLog::RemoveFile(const std::string& path) {
-  if (!PathExists(path.c_str())) return true;
-  if (DeleteLoggedFile(path.c_str())) return true;
+  if (DeleteLoggedFile(path.c_str()) || !PathExists(path.c_str())) return true;
   report_.failed.push_back(path);
   return false;
 }
@@ -436,10 +436,15 @@ bool UninstallLog::BehindLink(const char* path) const {
          separator = FindChar(separator + 1, '\\')) {
       if (separator[1] == '\0') break;  // the record itself: a link goes as a link
       std::string between = base + std::string(rest.c_str(), separator);
-      DWORD attributes = GetFileAttributesA(between.c_str());
-      if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        return true;
+      // The files of one folder share their folders: each is looked at once per removal.
+      auto known = linkFolders_.find(between);
+      if (known == linkFolders_.end()) {
+        DWORD attributes = GetFileAttributesA(between.c_str());
+        bool link = attributes != INVALID_FILE_ATTRIBUTES &&
+                    (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        known = linkFolders_.emplace(between, link).first;
       }
+      if (known->second) return true;
     }
   }
   return false;
@@ -475,9 +480,19 @@ void UninstallLog::ClearEntries() {
 }
 
 bool UninstallLog::DeleteLoggedFile(const char* path) {
-  if (!PathExists(path)) return false;
-  SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-  return DeleteFileA(path) != FALSE;
+  // One call for a plain file: a removal of thousands of files costs what the deletions do.
+  if (DeleteFileA(path)) return true;
+  // A read-only file (the log itself is one) goes once the attribute is cleared; one that
+  // still cannot go keeps its attributes.
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      !(attributes & FILE_ATTRIBUTE_READONLY) ||
+      !SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY)) {
+    return false;
+  }
+  if (DeleteFileA(path)) return true;
+  SetFileAttributesA(path, attributes);
+  return false;
 }
 
 bool UninstallLog::RemoveEmptyFolder(const char* path) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <array>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -126,6 +127,7 @@ class UninstallLog {
   std::string unreadTail_;          // the bytes behind a record that could not be read
   bool damaged_ = false;            // a record could not be read
   RemovalScope scope_;
+  mutable std::map<std::string, bool> linkFolders_;  // folders looked at: a link or not
   RemovalReport report_;
   LogState logState_ = LogState::kMissing;
   int total_ = 0;

@@ -588,6 +588,11 @@ TEST_F(UninstallLogTest, AnIncompleteRemovalKeepsWhatRemainsForALaterRun) {
   log_.AppendEntry(LOG_FILE, top.c_str());
   ASSERT_TRUE(log_.CommitLog());
   request_.keepIncompleteLog = true;
+  // Read-only files go; one that cannot go keeps its attributes.
+  SetFileAttributesA(held.c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesA(free.c_str(), FILE_ATTRIBUTE_READONLY);
+  const DWORD heldAttributes = GetFileAttributesA(held.c_str());  // as the file system reads them
+  ASSERT_TRUE(heldAttributes & FILE_ATTRIBUTE_READONLY);
 
   HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -596,6 +601,7 @@ TEST_F(UninstallLogTest, AnIncompleteRemovalKeepsWhatRemainsForALaterRun) {
   CloseHandle(holder);
   EXPECT_EQ(log_.report().failed, std::vector<std::string>{held});
   EXPECT_TRUE(Exists(held));
+  EXPECT_EQ(GetFileAttributesA(held.c_str()), heldAttributes);
   EXPECT_FALSE(Exists(free));
   EXPECT_FALSE(Exists(top));
   std::string remaining = std::string("KAZE_UNINST_DAT\x01", 16);
