@@ -5,6 +5,7 @@
 //                                   (answered Yes: how long the rollback takes)
 //   bench_driver floor PLAIN CAB    xcopy of the folder PLAIN and cab32.dll (beside this
 //                                   program) unpacking CAB, each in ms
+//   bench_driver erase TREE         copies TREE into the prefix, then times rd /s /q of it
 //   bench_driver window SECONDS     a minimal window program, for the memory baseline
 // Results go to standard output as name=value lines.
 #include <windows.h>
@@ -32,6 +33,7 @@ const int kNext = 1008;
 const int kStatus = 1032;
 const int kItem = 1030;
 const int kPageCancel = 1001;
+const int kBar = 1019;
 
 bool IsWizardFrame(HWND window) {
   return kaze::test::ClassName(window) == "#32770" && GetDlgItem(window, kNext) != nullptr;
@@ -121,6 +123,14 @@ int Install() {
     return 3;
   }
   std::printf("step4_ms=%lu\n", GetTickCount() - start);
+  // The bar answers a registered message with how often it was drawn.
+  DWORD_PTR paints = 0;
+  UINT count = RegisterWindowMessageA("KazeTextProgressBarPaints");
+  HWND bar = Descendant(frame, kBar);
+  if (bar != nullptr &&
+      SendMessageTimeoutA(bar, count, 0, 0, SMTO_BLOCK, 10000, &paints) != 0) {
+    std::printf("repaints=%lu\n", static_cast<unsigned long>(paints));
+  }
   for (const auto& [at, line] : profile) std::printf("profile %lu %s\n", at, line.c_str());
   std::fflush(stdout);
   Sleep(1500);  // the memory watcher reads its last figure
@@ -176,10 +186,11 @@ using CabFn = int(WINAPI*)(HWND, LPCSTR, LPSTR, DWORD);
 int Floor(const char* plain, const char* cab) {
   CreateDirectoryA("C:\\floor\\", nullptr);
   DWORD start = GetTickCount();
-  std::string xcopy = std::string("xcopy /E /I /Q /Y \"") + plain + "\" C:\\floor\\plain\\";
-  ChildProcess copy(xcopy);
+  std::string copyCommand = std::string("xcopy /E /I /Q /Y \"") + plain + "\" C:\\floor\\plain\\";
+  ChildProcess copy(copyCommand);
   if (!copy.started() || !copy.WaitForExit(3600000)) return 2;
-  std::printf("xcopy_ms=%lu\n", GetTickCount() - start);
+  DWORD xcopy = GetTickCount() - start;
+  std::printf("xcopy_ms=%lu\n", xcopy);
 
   char self[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -192,9 +203,23 @@ int Floor(const char* plain, const char* cab) {
   char output[1024] = {};
   start = GetTickCount();
   int result = unpack(nullptr, command.c_str(), output, sizeof output);
-  std::printf("cab32_ms=%lu\n", GetTickCount() - start);
+  DWORD cab32 = GetTickCount() - start;
+  std::printf("cab32_ms=%lu\n", cab32);
+  std::printf("floor_ms=%lu\n", xcopy + cab32);
   FreeLibrary(module);
   return result == 0 ? 0 : 4;
+}
+
+// What Wine itself needs to delete a tree: rd /s /q of a copy of it.
+int Erase(const char* tree) {
+  std::string copy = std::string("xcopy /E /I /Q /Y \"") + tree + "\" C:\\erase\\";
+  ChildProcess made(copy);
+  if (!made.started() || !made.WaitForExit(3600000)) return 2;
+  DWORD start = GetTickCount();
+  ChildProcess erase("cmd /c rd /s /q C:\\erase");
+  if (!erase.started() || !erase.WaitForExit(3600000)) return 3;
+  std::printf("erase_ms=%lu\n", GetTickCount() - start);
+  return GetFileAttributesA("C:\\erase") == INVALID_FILE_ATTRIBUTES ? 0 : 4;
 }
 
 int Window(int seconds) {
@@ -222,7 +247,9 @@ int main(int argc, char** argv) {
   if (mode == "install") return Install();
   if (mode == "cancel" && argc > 3) return Cancel(argv[2], argv[3]);
   if (mode == "floor" && argc > 3) return Floor(argv[2], argv[3]);
+  if (mode == "erase" && argc > 2) return Erase(argv[2]);
   if (mode == "window" && argc > 2) return Window(std::atoi(argv[2]));
-  std::fputs("bench_driver install | cancel NAME FINAL | floor PLAIN CAB | window SECONDS\n", stderr);
+  std::fputs("bench_driver install | cancel NAME FINAL | floor PLAIN CAB | erase TREE | window SECONDS\n",
+             stderr);
   return 1;
 }
