@@ -40,10 +40,12 @@ const char kNameTooLong[] =
 // click is answered within a few milliseconds.
 constexpr DWORD kCopyBlock = 0x10000;
 constexpr uint32_t kUncountedArchiveWeight = 80000;
-// The archive library tells every 32 KB it writes. A look at the message queue is a round
-// trip to the window server, so the unpacking looks at every eighth of these (256 KB, a
-// few milliseconds of work) and at each file's start and end.
-constexpr unsigned kCabNoticesPerLook = 8;
+// A look at the message queue is a round trip to the window server: notices look at it
+// once per 256 KB (four copy blocks, eight of the archive library's 32 KB notices), at a
+// file's start and end, and at least every 25 ms on a slow drive.
+constexpr uint32_t kCopyNoticesPerLook = 4;
+constexpr uint32_t kCabNoticesPerLook = 8;
+constexpr uint32_t kLookIntervalMs = 25;
 
 // Folders the game makes for itself at run time: recorded by every pass, whatever its
 // result.
@@ -58,7 +60,10 @@ std::string LowerAscii(std::string text) {
 
 }  // namespace
 
-ExtractionPass::ExtractionPass(ExtractionHost& host) : host_(host) {
+ExtractionPass::ExtractionPass(ExtractionHost& host)
+    : host_(host),
+      copyLooks_(kCopyNoticesPerLook, kLookIntervalMs),
+      cabLooks_(kCabNoticesPerLook, kLookIntervalMs) {
   DWORD length = GetTempPathA(sizeof temporaryFolder_, temporaryFolder_);
   if (length == 0 || length >= sizeof temporaryFolder_) temporaryFolder_[0] = '\0';
 }
@@ -333,12 +338,14 @@ int ExtractionPass::OnCopyNotice(int code, CopyRequest* request, DWORD copied) {
   switch (code) {
     case COPY_BEGIN:
       copyValue_ = 0;
+      copyLooks_.Force();  // the file's first block looks
       // A file that was there before the installation is not its to take away.
       if (!destinationExisted_) host_.RecordLogEntry(LOG_FILE, request->destination);
       break;
     case COPY_BLOCK:
       AdvanceProgress(copied - copyValue_);
       copyValue_ = copied;
+      if (copyLooks_.Due(GetTickCount())) host_.PumpOneFrameMessage();
       break;
     case COPY_FOLDER_MADE:
       host_.RecordLogEntry(LOG_FOLD, request->createdFolder);
@@ -379,10 +386,8 @@ int ExtractionPass::OnCabNotice(int code, int noticeValue, uint32_t fileCount,
   }
   // The page and its Cancel button are the frame's children: a click found here is
   // taken at this very notice.
-  if (code != CAB_FILE_PROGRESS || ++cabNoticesUnlooked_ >= kCabNoticesPerLook) {
-    cabNoticesUnlooked_ = 0;
-    host_.PumpOneFrameMessage();
-  }
+  if (code != CAB_FILE_PROGRESS) cabLooks_.Force();
+  if (cabLooks_.Due(GetTickCount())) host_.PumpOneFrameMessage();
   return host_.StopRequested() ? 0 : 1;
 }
 
@@ -399,7 +404,6 @@ void ExtractionPass::AdvanceProgress(uint32_t delta) {
   if (!workList_) return;
   workList_->done += delta;  // wraps like the 32-bit figures it adds up
   if (pacer_.Due(GetTickCount())) ShowProgressNow();
-  host_.PumpOneFrameMessage();
 }
 
 void ExtractionPass::ShowProgressNow() {

@@ -135,7 +135,8 @@ class ExtractionPass : public CabProgressCallback {
   uint32_t unpackSize_ = 0;
   bool unpackShown_ = true;
   uint32_t archiveValue_ = 0;
-  unsigned cabNoticesUnlooked_ = 0;  // progress notices since the last look at the queue
+  QueueLookPacer copyLooks_;  // when a notice looks at the message queue
+  QueueLookPacer cabLooks_;
   bool destinationExisted_ = false;  // the file being copied was there before
   uint32_t lastFileCount_ = 0;
   int lastNoticeValue_ = 0;

@@ -42,4 +42,13 @@ bool RepaintPacer::Due(uint32_t nowMs) {
   return true;
 }
 
+bool QueueLookPacer::Due(uint32_t nowMs) {
+  ++since_;
+  if (!forced_ && since_ < notices_ && nowMs - last_ < interval_) return false;
+  forced_ = false;
+  since_ = 0;
+  last_ = nowMs;
+  return true;
+}
+
 }  // namespace kaze

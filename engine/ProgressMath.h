@@ -51,5 +51,24 @@ class RepaintPacer {
   bool forced_ = true;
 };
 
+// Decides when a notice looks at the message queue (a round trip to the window server
+// under Wine): at every notice-th notice, or at the first one after intervalMs, so that a
+// Cancel click waits neither for many fast notices nor for a slow drive.
+class QueueLookPacer {
+ public:
+  QueueLookPacer(uint32_t notices, uint32_t intervalMs)
+      : notices_(notices), interval_(intervalMs) {}
+  // Called at each notice: true when this one looks; the count and time then start again.
+  bool Due(uint32_t nowMs);
+  // The next Due is true (a file's start or end).
+  void Force() { forced_ = true; }
+
+ private:
+  uint32_t notices_;
+  uint32_t interval_;
+  uint32_t since_ = 0;
+  uint32_t last_ = 0;
+  bool forced_ = true;
+};
 
 }  // namespace kaze

@@ -91,5 +91,29 @@ TEST(ProgressMath, RepaintPacer) {
   }
 }
 
+TEST(ProgressMath, QueueLookPacer) {
+  QueueLookPacer pacer(4, 25);
+  struct Step {
+    uint32_t now;
+    bool force;
+    bool due;
+  } steps[] = {
+      {1000, false, true},  // the first always looks
+      {1001, false, false},       {1002, false, false},       {1003, false, false},
+      {1004, false, true},  // the fourth notice since
+      {1005, true, true},   // forced
+      {1006, false, false},
+      {1031, false, true},  // a slow notice: the interval has passed
+      {1032, false, false},       {1033, false, false},       {1034, false, false},
+      {1035, false, true},
+      {0xFFFFFFF0u, false, true},  // long after, across the wrap of the tick count
+      {0x00000009u, false, true},  // 25 ms later
+  };
+  for (const Step& s : steps) {
+    if (s.force) pacer.Force();
+    EXPECT_EQ(pacer.Due(s.now), s.due) << s.now;
+  }
+}
+
 }  // namespace
 }  // namespace kaze
