@@ -117,6 +117,10 @@ echo "bench: the minimal window program..."
 run_wine "$disc" window 6 > /dev/null & pid=$!
 peak_rss 'bench_driver' $pid > "$work/window-rss.txt"
 wait $pid || true
+echo "bench: a window program with the installer's system libraries and dialog font..."
+run_wine "$disc" window 6 system > /dev/null & pid=$!
+peak_rss 'bench_driver' $pid > "$work/system-rss.txt"
+wait $pid || true
 echo "bench: Cancel during the largest file, then confirmed at 90 %..."
 run_wine "$disc" cancel scenario.txt "$(printf 'plain%02d' $(( files * 9 / 10 - 1 < 0 ? 0 : files * 9 / 10 - 1 )))" > "$work/cancel.txt"
 
@@ -154,6 +158,7 @@ done)
 question=$(value largest_file_question_ms "$work/cancel.txt")
 rollback=$(value rollback_ms "$work/cancel.txt")
 setup_kb=$(sort -n "$work"/setup-rss-*.txt | tail -1); window_kb=$(cat "$work/window-rss.txt")
+system_kb=$(cat "$work/system-rss.txt")
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b == "" || b == 0) print "-"; else printf "%.2f", a / b }'; }
 mb() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
 
@@ -182,3 +187,5 @@ echo "where step 4's time went in run 1 (ms from the click, then the line the pa
 printf '%-58s %10s MB\n' "peak resident memory of setup.exe under Wine" "$(mb "$setup_kb")"
 printf '%-58s %10s MB\n' "peak resident memory of a minimal window program" "$(mb "$window_kb")"
 printf '%-58s %10s MB (goal <= 4)\n' "difference" "$(mb $(( setup_kb - window_kb )))"
+printf '%-58s %10s MB\n' "a window program with the installer's system DLLs and font" "$(mb "$system_kb")"
+printf '%-58s %10s MB\n' "setup.exe above that" "$(mb $(( setup_kb - system_kb )))"

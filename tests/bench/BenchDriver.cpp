@@ -7,7 +7,10 @@
 //                                   program) unpacking CAB, each in ms
 //   bench_driver erase TREE         copies TREE (a folder of files) into the prefix, then times
 //                                   a bare DeleteFileA loop deleting it
-//   bench_driver window SECONDS     a minimal window program, for the memory baseline
+//   bench_driver window SECONDS [system]
+//                                   a minimal window program, for the memory baseline; with
+//                                   "system", one that also uses the system libraries and
+//                                   the dialog font the installer needs
 // Results go to standard output as name=value lines.
 #include <windows.h>
 
@@ -238,7 +241,45 @@ int Erase(const char* tree) {
   return 0;
 }
 
-int Window(int seconds) {
+// What the installer cannot do without: the system libraries it uses (common controls, the
+// shell for the Programs folder, COM for shortcuts, the file dialog) and a Japanese text in
+// its dialog font. Loaded at run time, so that the plain window program stays minimal.
+void UseTheInstallersSystemParts(HWND window) {
+  using Fn = void(WINAPI*)();
+  using InitFn = HRESULT(WINAPI*)(void*);
+  using FolderFn = HRESULT(WINAPI*)(HWND, int, void**);
+  using FreeFn = void(WINAPI*)(void*);
+  using CreateFn = HRESULT(WINAPI*)(const GUID&, void*, DWORD, const GUID&, void**);
+  HMODULE controls = LoadLibraryA("comctl32.dll");
+  HMODULE shell = LoadLibraryA("shell32.dll");
+  HMODULE com = LoadLibraryA("ole32.dll");
+  LoadLibraryA("comdlg32.dll");
+  if (auto init = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(controls, "InitCommonControls")))) init();
+  auto comInit = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(com, "CoInitialize")));
+  auto folder = reinterpret_cast<FolderFn>(reinterpret_cast<void*>(GetProcAddress(shell, "SHGetSpecialFolderLocation")));
+  auto free = reinterpret_cast<FreeFn>(reinterpret_cast<void*>(GetProcAddress(com, "CoTaskMemFree")));
+  auto create = reinterpret_cast<CreateFn>(reinterpret_cast<void*>(GetProcAddress(com, "CoCreateInstance")));
+  if (comInit != nullptr) comInit(nullptr);
+  void* list = nullptr;
+  if (folder != nullptr && free != nullptr && folder(window, 2 /* CSIDL_PROGRAMS */, &list) == S_OK) free(list);
+  // CLSID_ShellLink and IID_IShellLinkA
+  const GUID link = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+  const GUID linkA = {0x000214EE, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+  IUnknown* object = nullptr;
+  if (create != nullptr && create(link, nullptr, CLSCTX_INPROC_SERVER, linkA,
+                                  reinterpret_cast<void**>(&object)) == S_OK) {
+    object->Release();
+  }
+  HFONT font = CreateFontA(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック");
+  HWND text = CreateWindowA("STATIC", "インストール先のフォルダを選んでください",
+                            WS_CHILD | WS_VISIBLE, 10, 10, 360, 40, window, nullptr,
+                            GetModuleHandleA(nullptr), nullptr);
+  SendMessageA(text, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+int Window(int seconds, bool systemParts) {
   WNDCLASSA type = {};
   type.lpfnWndProc = DefWindowProcA;
   type.hInstance = GetModuleHandleA(nullptr);
@@ -246,6 +287,7 @@ int Window(int seconds) {
   RegisterClassA(&type);
   HWND window = CreateWindowA("BenchMinimal", "minimal", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
                               400, 300, nullptr, nullptr, type.hInstance, nullptr);
+  if (systemParts) UseTheInstallersSystemParts(window);
   DWORD start = GetTickCount();
   MSG message;
   while (GetTickCount() - start < static_cast<DWORD>(seconds) * 1000) {
@@ -264,8 +306,10 @@ int main(int argc, char** argv) {
   if (mode == "cancel" && argc > 3) return Cancel(argv[2], argv[3]);
   if (mode == "floor" && argc > 3) return Floor(argv[2], argv[3]);
   if (mode == "erase" && argc > 2) return Erase(argv[2]);
-  if (mode == "window" && argc > 2) return Window(std::atoi(argv[2]));
-  std::fputs("bench_driver install | cancel NAME FINAL | floor PLAIN CAB | erase TREE | window SECONDS\n",
+  if (mode == "window" && argc > 2) {
+    return Window(std::atoi(argv[2]), argc > 3 && std::string(argv[3]) == "system");
+  }
+  std::fputs("bench_driver install | cancel NAME FINAL | floor PLAIN CAB | erase TREE | window SECONDS [system]\n",
              stderr);
   return 1;
 }
