@@ -64,12 +64,6 @@ std::string Lower(std::string text) {
   return text;
 }
 
-std::string AsFolder(const char* text) {
-  std::string folder(text);
-  if (!folder.empty() && !EndsWithBackslash(folder.c_str())) folder += '\\';
-  return folder;
-}
-
 bool IsFolder(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);

@@ -16,14 +16,14 @@ declare -A given=()
 args=()
 while [ $# -gt 0 ]; do
   case $1 in
-    --label) [ $# -ge 2 ] || die "--label needs N=LABEL"; spec=$2; shift 2 ;;
-    --label=*) spec=${1#--label=}; shift ;;
+    --label) [ $# -ge 2 ] || die "--label needs N=LABEL"; pair=$2; shift 2 ;;
+    --label=*) pair=${1#--label=}; shift ;;
     -h|--help) usage; exit 0 ;;
     --) shift; args+=("$@"); break ;;
     -*) usage; die "unknown option $1" ;;
     *) args+=("$1"); shift; continue ;;
   esac
-  [[ $spec =~ ^([1-9][0-9]*)=(.*)$ ]] || die "--label $spec: expected N=LABEL, N counting discs from 1"
+  [[ $pair =~ ^([1-9][0-9]*)=(.*)$ ]] || die "--label $pair: expected N=LABEL, N counting discs from 1"
   given[${BASH_REMATCH[1]}]=${BASH_REMATCH[2]}
 done
 set -- "${args[@]+"${args[@]}"}"

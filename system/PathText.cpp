@@ -102,6 +102,12 @@ bool ParentFolder(const char* path, std::string* parent) {
   return true;
 }
 
+std::string AsFolder(const char* text) {
+  std::string folder(text);
+  if (!folder.empty() && !EndsWithBackslash(folder.c_str())) folder += '\\';
+  return folder;
+}
+
 std::string FolderPart(const char* path) {
   const char* last = FindLastChar(path, '\\');
   return last == nullptr ? std::string() : std::string(path, last + 1);

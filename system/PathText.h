@@ -12,6 +12,9 @@ bool ParentFolder(const char* path, std::string* parent);
 // The text up to and including the last backslash ("" when there is none).
 std::string FolderPart(const char* path);
 
+// The text with a trailing backslash (a trail byte 0x5C is not one); "" stays "".
+std::string AsFolder(const char* text);
+
 // True when the path has neither a drive nor a folder part.
 bool IsBareFileName(const char* path);
 

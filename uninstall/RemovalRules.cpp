@@ -29,12 +29,6 @@ bool StartsWithName(const char* text, const char* prefix, size_t prefixLength) {
   return true;
 }
 
-std::string AsFolder(const char* text) {
-  std::string folder(text);
-  if (!folder.empty() && !EndsWithBackslash(folder.c_str())) folder += '\\';
-  return folder;
-}
-
 // "X:\" followed by at least one well-formed part.
 bool IsAbsoluteBelowRoot(const std::string& folder) {
   if (folder.size() < 4) return false;
