@@ -219,5 +219,72 @@ TEST(ProfileSection, AddsOneLineAndKeepsEveryOtherLine) {
   }
 }
 
+// Profile text of exactly bytes bytes in whole lines, none of them a header.
+std::string Lines(size_t bytes) {
+  std::string text = bytes % 100 == 1 ? "\n" : bytes % 100 > 1 ? std::string(bytes % 100 - 2, 'v') + "\r\n" : "";
+  for (size_t i = 0; i < bytes / 100; ++i) text += "k=" + std::string(96, 'v') + "\r\n";
+  return text;
+}
+
+TEST(MeasureProfileSections, FindsHeadersAsTheProfileFunctionsDo) {
+  using Sizes = std::vector<std::pair<std::string, size_t>>;
+  struct Case {
+    const char* name;
+    std::string text;
+    Sizes sections;
+  } cases[] = {
+      {"empty file", "", {}},
+      {"lines before the first header belong to none", "k=v\r\n[A]\r\nx=1\r\n[B]\r\n", {{"A", 5}, {"B", 0}}},
+      {"blanks around the header and a comment after it", "  [ Name ] ;c\r\nx\r\n", {{"Name", 3}}},
+      {"a bracket inside a key line or without its pair is no header",
+       "[A]\r\nkey=[B]\r\n[C\r\n", {{"A", 13}}},
+      {"last line without a line end", "[A]\r\nx=1", {{"A", 3}}},
+      {"LF line ends", "[A]\nx\n[B]\n", {{"A", 2}, {"B", 0}}},
+      // 81 5D is one character: its trail byte is no closing bracket.
+      {"trail byte 0x5D", "[\x81\x5D]\r\nx\r\n", {{"\x81\x5D", 3}}},
+      {"double-byte name", "[\x95\x5C]\r\n", {{"\x95\x5C", 0}}},
+  };
+  for (const Case& c : cases) {
+    Sizes got;
+    for (const ProfileSectionSize& s : MeasureProfileSections(c.text.data(), c.text.size())) {
+      got.emplace_back(s.name, s.bytes);
+    }
+    EXPECT_EQ(got, c.sections) << c.name;
+  }
+}
+
+// Windows 9x reads 64 KB of a file and 32,767 bytes of a section; one byte more is cut.
+TEST(FindProfileCut9x, NamesTheFileAndEachWantedSectionOverTheLimits) {
+  const std::string small = "[A]\r\nx=1\r\n";
+  struct Case {
+    const char* name;
+    std::string text;
+    size_t growth;
+    bool file;
+    std::vector<std::string> sections;
+  } cases[] = {
+      {"small file", small, 0, false, {}},
+      {"file at the limit", small + "[C]\r\n" + Lines(65536 - 15), 0, false, {}},
+      {"file one byte over", small + "[C]\r\n" + Lines(65536 - 14), 0, true, {}},
+      {"section at the limit", "[A]\r\n" + Lines(32767) + "[B]\r\n", 0, false, {}},
+      {"section one byte over", "[A]\r\n" + Lines(32768) + "[B]\r\n", 0, false, {"A"}},
+      {"name in other letter case", "[a]\r\n" + Lines(32768), 0, false, {"A"}},
+      {"section not wanted", "[C]\r\n" + Lines(40000), 0, false, {}},
+      {"second header of a section", small + "[B]\r\n[a]\r\n" + Lines(32768), 0, false, {"A"}},
+      {"both wanted sections, named once each",
+       "[B]\r\n" + Lines(32768) + "[A]\r\n" + Lines(32768) + "[b]\r\n" + Lines(32768), 0, true,
+       {"A", "B"}},
+      {"growth that still fits", "[A]\r\n" + Lines(32767 - 10), 10, false, {}},
+      {"growth that takes the section over", "[A]\r\n" + Lines(32767 - 10), 11, false, {"A"}},
+      {"growth that takes the file over", small + "[C]\r\n" + Lines(65536 - 25), 11, true, {}},
+  };
+  for (const Case& c : cases) {
+    ProfileCut9x cut = FindProfileCut9x(c.text.data(), c.text.size(), {"A", "B"}, c.growth);
+    EXPECT_EQ(cut.file, c.file) << c.name;
+    EXPECT_EQ(cut.sections, c.sections) << c.name;
+    EXPECT_EQ(cut.any(), c.file || !c.sections.empty()) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace kaze
