@@ -14,8 +14,10 @@ enum AdminLevel { kLevelGuest = 0, kLevelUser = 1, kLevelAdministrator = 2 };
 BOOL IsNtPlatform(BOOL* minorIsOne = nullptr);
 
 // True for an administrator. Non-NT systems, and NT systems without the network API
-// library, count as administrator (level 2); an account the local lookup does not know
-// counts as not administrator (level 2 kept).
+// library, count as administrator (level 2). On NT the local account lookup decides; an
+// account it does not know (one of a domain) is decided by the process token's
+// Administrators group (level 2, or 1 when the group is missing, disabled or deny-only).
+// Any other failed lookup counts as not administrator (level 2 kept). See AdminDecision.h.
 BOOL IsAdministrator(int* level = nullptr);
 
 // GetUserNameA. (windows.h maps the name to GetUserNameA; so does every caller.)

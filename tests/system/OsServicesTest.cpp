@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/SystemSession.h"
+#include "system/Handles.h"
 #include "system/OsServices.h"
 #include "WineSupport.h"
 
@@ -35,7 +36,7 @@ TEST(IsAdministrator, TakesTheLevelFromTheLocalAccountLookup) {
       {"user", FALSE, 1},
       {"guest", FALSE, 0},
       {"5", FALSE, 0},     // an unknown privilege counts as guest
-      {"fail", FALSE, 2},  // the account is unknown: refused, level left at 2
+      {"fail", FALSE, 2},  // the lookup fails (Wine's own answer): refused, level left at 2
   };
   for (const Case& c : cases) {
     SetEnvironmentVariableA("KAZE_NETAPI_PRIVILEGE", c.answer);
@@ -52,6 +53,81 @@ TEST(IsAdministrator, TakesTheLevelFromTheLocalAccountLookup) {
 
   SetEnvironmentVariableA("KAZE_NETAPI_PRIVILEGE", "user");
   EXPECT_FALSE(IsAdministrator());
+}
+
+// An enabled Administrators group in this process's token, asked with the function of
+// Windows 2000 that the installer cannot use.
+bool TokenHoldsEnabledAdministrators() {
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  PSID admins = nullptr;
+  if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0,
+                                0, 0, 0, 0, 0, &admins)) {
+    return false;
+  }
+  BOOL member = FALSE;
+  BOOL asked = CheckTokenMembership(nullptr, admins, &member);
+  FreeSid(admins);
+  return asked && member;
+}
+
+// A domain account: the local lookup knows no such account, and the process token
+// decides. Wine's token holds the Administrators group, enabled.
+TEST(IsAdministrator, DecidesAnAccountTheLookupDoesNotKnowByTheToken) {
+  ASSERT_TRUE(TokenHoldsEnabledAdministrators());
+  SetEnvironmentVariableA("KAZE_NETAPI_PRIVILEGE", "nouser");
+  long callsBefore = EnvNumber("KAZE_NETAPI_CALLS");
+  int level = -1;
+  EXPECT_TRUE(IsAdministrator(&level));
+  EXPECT_EQ(level, 2);
+  EXPECT_EQ(EnvNumber("KAZE_NETAPI_CALLS"), callsBefore + 1);
+  EXPECT_EQ(EnvNumber("KAZE_NETAPI_LIVE"), 0);
+}
+
+// The same account with a filtered token (an administrator on Vista without elevation):
+// the group is there for denying only. This test runs itself again in a child process
+// started with such a token; the child's part answers 42 when all of it held.
+TEST(IsAdministrator, RefusesAnUnknownAccountWhoseAdministratorsGroupIsDenyOnly) {
+  const char* self = "IsAdministrator.RefusesAnUnknownAccountWhoseAdministratorsGroupIsDenyOnly";
+  SetEnvironmentVariableA("KAZE_NETAPI_PRIVILEGE", "nouser");
+  if (Env("KAZE_FILTERED_TOKEN") == "1") {
+    ASSERT_FALSE(TokenHoldsEnabledAdministrators());
+    int level = -1;
+    EXPECT_FALSE(IsAdministrator(&level));
+    EXPECT_EQ(level, 1);
+    if (!::testing::Test::HasFailure()) ExitProcess(42);
+    return;
+  }
+  ScopedHandle token;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(),
+                               TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY, token.out()));
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  PSID admins = nullptr;
+  ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                       DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &admins));
+  SID_AND_ATTRIBUTES denyOnly = {admins, 0};
+  ScopedHandle filtered;
+  BOOL made = CreateRestrictedToken(token.get(), 0, 1, &denyOnly, 0, nullptr, 0, nullptr,
+                                    filtered.out());
+  FreeSid(admins);
+  ASSERT_TRUE(made);
+
+  char program[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, program, MAX_PATH);
+  std::string command = std::string("\"") + program + "\" --gtest_filter=" + self;
+  SetEnvironmentVariableA("KAZE_FILTERED_TOKEN", "1");
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION child = {};
+  BOOL started = CreateProcessAsUserA(filtered.get(), nullptr, &command[0], nullptr, nullptr,
+                                      TRUE, 0, nullptr, nullptr, &startup, &child);
+  SetEnvironmentVariableA("KAZE_FILTERED_TOKEN", nullptr);
+  ASSERT_TRUE(started) << GetLastError();
+  ScopedHandle process(child.hProcess);
+  ScopedHandle thread(child.hThread);
+  ASSERT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
+  DWORD code = 0;
+  GetExitCodeProcess(process.get(), &code);
+  EXPECT_EQ(code, 42u) << "the child's part failed or did not run";
 }
 
 TEST(SpecialFolders, AreTheAllUsersFoldersWithABackslash) {

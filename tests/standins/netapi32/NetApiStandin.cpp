@@ -1,6 +1,7 @@
 // Stand-in account library for the tests: NetUserGetInfo at level 11 for the local user.
 // The test chooses the answer with KAZE_NETAPI_PRIVILEGE before each call:
-//   admin, user, guest, a number (taken as the privilege), or fail (the lookup fails).
+//   admin, user, guest, a number (taken as the privilege), nouser (no such account, as
+//   for a domain account: NERR_UserNotFound) or fail (the lookup fails: NERR_InternalError).
 // Observations for the test, also in the environment (they outlive the library):
 //   KAZE_NETAPI_LOADED  "1" once the library was loaded
 //   KAZE_NETAPI_CALLS   number of NetUserGetInfo calls
@@ -57,6 +58,8 @@ extern "C" NET_API_STATUS WINAPI NetUserGetInfo(LPCWSTR server, LPCWSTR user, DW
     privilege = USER_PRIV_GUEST;
   } else if (choice[0] >= '0' && choice[0] <= '9') {
     privilege = static_cast<DWORD>(std::strtoul(choice, nullptr, 10));
+  } else if (std::strcmp(choice, "nouser") == 0) {
+    return NERR_UserNotFound;
   } else {
     return NERR_InternalError;  // "fail", or nothing chosen
   }
