@@ -3,11 +3,14 @@
 #include <lm.h>
 #include <shlobj.h>
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "system/AdminDecision.h"
 #include "system/Dbcs.h"
 #include "system/Handles.h"
+#include "system/PathText.h"
 
 namespace kaze {
 
@@ -185,6 +188,34 @@ BOOL GetProgramsFolder(char* buffer) {
 BOOL GetDesktopFolder(char* buffer) {
   return GetShellFolder(IsNtPlatform() ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOPDIRECTORY,
                           buffer);
+}
+
+BOOL GetProgramFilesFolder(char* buffer, BOOL (*shellFolder)(int, char*)) {
+  if (buffer == nullptr) return FALSE;
+  return shellFolder(CSIDL_PROGRAM_FILES, buffer) || ReadProgramFilesDir(buffer);
+}
+
+BOOL ReadProgramFilesDir(char* buffer) {
+  if (buffer == nullptr) return FALSE;
+  buffer[0] = '\0';
+  ScopedKey key;
+  if (!key.Open(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion",
+                KEY_QUERY_VALUE)) {
+    return FALSE;
+  }
+  // A byte more than a folder may have: a longer value does not fit and is refused whole.
+  char value[MAX_PATH + 1] = {};
+  DWORD type = 0;
+  DWORD size = sizeof value;
+  if (RegQueryValueExA(key.get(), "ProgramFilesDir", nullptr, &type,
+                       reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
+      type != REG_SZ) {
+    return FALSE;
+  }
+  std::string folder;
+  if (!FolderFromValue(value, size, &folder)) return FALSE;
+  std::memcpy(buffer, folder.c_str(), folder.size() + 1);
+  return TRUE;
 }
 
 int GetDirectXVersion(const char* libraryPath, DWORD* version, DWORD* revision) {

@@ -35,6 +35,16 @@ BOOL GetProgramsFolder(char* buffer);
 BOOL GetShellFolder(int folderId, char* buffer);
 BOOL GetDesktopFolder(char* buffer);
 
+// The Program Files folder, ending with a backslash, into a 260-byte buffer: the shell's
+// CSIDL_PROGRAM_FILES (shell32 5.0 and later), else ProgramFilesDir, where 95, 98 and
+// NT 4.0 keep it. shellFolder asks the shell (tests give one that refuses). False (buffer
+// empty) when neither names a folder that fits.
+BOOL GetProgramFilesFolder(char* buffer, BOOL (*shellFolder)(int, char*) = &GetShellFolder);
+// The registry half alone: the REG_SZ value ProgramFilesDir of
+// HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion, refused (not cut) when
+// the folder with its backslash would exceed 259 bytes.
+BOOL ReadProgramFilesDir(char* buffer);
+
 // DirectXSetupGetVersion of the given library; 0 when the library or the function is
 // missing (version and revision untouched then).
 int GetDirectXVersion(const char* libraryPath, DWORD* version, DWORD* revision);

@@ -108,6 +108,16 @@ std::string AsFolder(const char* text) {
   return folder;
 }
 
+bool FolderFromValue(const char* data, size_t size, std::string* folder) {
+  const void* end = std::memchr(data, '\0', size);
+  size_t length = end == nullptr ? size : static_cast<size_t>(static_cast<const char*>(end) - data);
+  if (length == 0) return false;
+  std::string text = AsFolder(std::string(data, length).c_str());
+  if (text.size() > 259) return false;
+  *folder = text;
+  return true;
+}
+
 std::string FolderPart(const char* path) {
   const char* last = FindLastChar(path, '\\');
   return last == nullptr ? std::string() : std::string(path, last + 1);

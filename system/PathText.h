@@ -15,6 +15,12 @@ std::string FolderPart(const char* path);
 // The text with a trailing backslash (a trail byte 0x5C is not one); "" stays "".
 std::string AsFolder(const char* text);
 
+// The folder a REG_SZ value names, as RegQueryValueExA gave it (size bytes, the
+// terminator counted when there is one; the text ends at the first zero), with its trailing
+// backslash. False, folder untouched, for an empty text or a folder over 259 bytes: a cut
+// one would name another folder.
+bool FolderFromValue(const char* data, size_t size, std::string* folder);
+
 // True when the path has neither a drive nor a folder part.
 bool IsBareFileName(const char* path);
 

@@ -167,9 +167,11 @@ std::vector<std::string> KeptSystemFolders() {
   add(GetTempPathA(MAX_PATH, path));
   for (int folder : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS, CSIDL_STARTMENU,
                      CSIDL_COMMON_STARTMENU, CSIDL_DESKTOPDIRECTORY,
-                     CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_PERSONAL, CSIDL_PROGRAM_FILES}) {
+                     CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_PERSONAL}) {
     if (GetShellFolder(folder, path)) folders.push_back(path);
   }
+  // The shells before 5.0 do not know CSIDL_PROGRAM_FILES; the registry does.
+  if (GetProgramFilesFolder(path)) folders.push_back(path);
   return folders;
 }
 

@@ -143,6 +143,92 @@ TEST(SpecialFolders, AreTheAllUsersFoldersWithABackslash) {
   EXPECT_FALSE(GetDesktopFolder(nullptr));
 }
 
+// ProgramFilesDir, where 95, 98 and NT 4.0 keep the Program Files folder (their shells
+// do not know CSIDL_PROGRAM_FILES). Wine's shell answers it under every version, so the
+// registry half is asked directly and through a shell that refuses.
+class ProgramFilesDir : public ::testing::Test {
+ protected:
+  static constexpr const char* kKey = "Software\\Microsoft\\Windows\\CurrentVersion";
+  void SetUp() override {
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key_),
+              ERROR_SUCCESS);
+    DWORD size = sizeof saved_;
+    ASSERT_EQ(RegQueryValueExA(key_, "ProgramFilesDir", nullptr, &savedType_,
+                               reinterpret_cast<BYTE*>(saved_), &size),
+              ERROR_SUCCESS);
+    savedSize_ = size;
+  }
+  void TearDown() override {
+    RegSetValueExA(key_, "ProgramFilesDir", 0, savedType_, reinterpret_cast<BYTE*>(saved_),
+                   savedSize_);
+    RegCloseKey(key_);
+  }
+  void Set(DWORD type, const std::string& text) {
+    ASSERT_EQ(RegSetValueExA(key_, "ProgramFilesDir", 0, type,
+                             reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>(text.size() + 1)),
+              ERROR_SUCCESS);
+  }
+
+  static BOOL RefusingShell(int, char* buffer) {
+    buffer[0] = '\0';
+    return FALSE;
+  }
+  static BOOL AnsweringShell(int folderId, char* buffer) {
+    std::strcpy(buffer, folderId == CSIDL_PROGRAM_FILES ? "C:\\Shell\\" : "C:\\Other\\");
+    return TRUE;
+  }
+
+  HKEY key_ = nullptr;
+  char saved_[MAX_PATH + 1] = {};
+  DWORD savedType_ = 0;
+  DWORD savedSize_ = 0;
+};
+
+TEST_F(ProgramFilesDir, NamesTheFolderWhenTheShellDoesNot) {
+  // Untouched, the registry and the shell name the same folder.
+  char folder[MAX_PATH] = {};
+  ASSERT_TRUE(ReadProgramFilesDir(folder));
+  EXPECT_EQ(std::string(folder), SpecialFolder(CSIDL_PROGRAM_FILES));
+
+  const std::string long258 = "C:\\" + std::string(255, 'p');
+  struct Case {
+    const char* name;
+    DWORD type;
+    std::string value;
+    bool found;
+    std::string folder;
+  } cases[] = {
+      {"plain", REG_SZ, "D:\\Programme", true, "D:\\Programme\\"},
+      {"trail byte 0x5C at the end", REG_SZ, "D:\\ソフト表", true, "D:\\ソフト表\\"},
+      {"259 bytes with the backslash", REG_SZ, long258, true, long258 + "\\"},
+      {"260 bytes with the backslash", REG_SZ, long258 + "q", false, ""},
+      {"longer than a path at all", REG_SZ, long258 + std::string(40, 'q'), false, ""},
+      {"not a string", REG_EXPAND_SZ, "D:\\Programme", false, ""},
+      {"empty", REG_SZ, "", false, ""},
+  };
+  for (const Case& c : cases) {
+    Set(c.type, c.value);
+    char read[MAX_PATH] = "junk";
+    EXPECT_EQ(ReadProgramFilesDir(read) != FALSE, c.found) << c.name;
+    EXPECT_EQ(std::string(read), c.folder) << c.name;
+    char fallback[MAX_PATH] = "junk";
+    EXPECT_EQ(GetProgramFilesFolder(fallback, &RefusingShell) != FALSE, c.found) << c.name;
+    EXPECT_EQ(std::string(fallback), c.folder) << c.name;
+  }
+
+  RegDeleteValueA(key_, "ProgramFilesDir");
+  char missing[MAX_PATH] = "junk";
+  EXPECT_FALSE(GetProgramFilesFolder(missing, &RefusingShell));
+  EXPECT_STREQ(missing, "");
+
+  // A shell that knows the folder is asked first.
+  Set(REG_SZ, "D:\\Programme");
+  char shell[MAX_PATH] = {};
+  ASSERT_TRUE(GetProgramFilesFolder(shell, &AnsweringShell));
+  EXPECT_STREQ(shell, "C:\\Shell\\");
+}
+
 TEST(GetWindowsFolder, ReportsTheWindowsDirectory) {
   char folder[MAX_PATH] = {};
   UINT length = GetWindowsFolder(folder);

@@ -27,6 +27,35 @@ TEST(JoinWithin, RefusesInsteadOfCutting) {
   EXPECT_EQ(out, "C:\\Game\\");
 }
 
+// A folder from the registry (ProgramFilesDir): the bytes as they came, whole or refused.
+TEST(FolderFromValue, TakesTheTextUpToItsZeroAndRefusesAFolderOver259Bytes) {
+  const std::string long258 = "C:\\" + std::string(255, 'p');  // 258 bytes
+  struct Case {
+    const char* name;
+    std::string data;
+    bool accepted;
+    std::string folder;
+  } cases[] = {
+      {"with its terminator", std::string("C:\\Program Files\0", 17), true,
+       "C:\\Program Files\\"},
+      {"without a terminator", "C:\\Program Files", true, "C:\\Program Files\\"},
+      {"backslash not doubled", "C:\\Program Files\\", true, "C:\\Program Files\\"},
+      {"trail byte 0x5C is no backslash", "C:\\表", true, "C:\\表\\"},
+      {"text ends at the first zero", std::string("C:\\Prog\0junk", 12), true, "C:\\Prog\\"},
+      {"empty", std::string("\0", 1), false, ""},
+      {"no bytes", "", false, ""},
+      {"259 bytes with the backslash", long258, true, long258 + "\\"},
+      {"260 bytes with the backslash", long258 + "q", false, ""},
+      {"259 bytes ending with one", long258 + "\\", true, long258 + "\\"},
+      {"260 bytes ending with one", long258 + "q\\", false, ""},
+  };
+  for (const Case& c : cases) {
+    std::string folder = "unchanged";
+    EXPECT_EQ(FolderFromValue(c.data.data(), c.data.size(), &folder), c.accepted) << c.name;
+    EXPECT_EQ(folder, c.accepted ? c.folder : "unchanged") << c.name;
+  }
+}
+
 // What a disc or an archive names must stay below the folder it is joined to.
 TEST(IsContainedPath, RefusesEveryWayOutOfTheFolder) {
   struct Case {

@@ -535,6 +535,42 @@ TEST_F(UninstallLogTest, RecordsOutsideTheInstallationAreToldAndNeverActedOn) {
   EXPECT_FALSE(log_.report().complete());
 }
 
+// Program Files stays even as an empty parent that a record names. Windows 95, 98 and
+// NT 4.0 name it only in ProgramFilesDir (Wine's shell reads the same value): here it is
+// the folder that holds the installation.
+TEST_F(UninstallLogTest, ProgramFilesStaysEvenAsAnEmptyRecordedParent) {
+  const char kVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVersionKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                          &key),
+            ERROR_SUCCESS);
+  char saved[MAX_PATH + 1] = {};
+  DWORD savedSize = sizeof saved;
+  ASSERT_EQ(RegQueryValueExA(key, "ProgramFilesDir", nullptr, nullptr,
+                             reinterpret_cast<BYTE*>(saved), &savedSize),
+            ERROR_SUCCESS);
+  std::string programFiles = scratch_.path();
+  std::string value = programFiles.substr(0, programFiles.size() - 1);  // as Windows keeps it
+  RegSetValueExA(key, "ProgramFilesDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>(value.size() + 1));
+
+  std::string file = MakeFile("game.exe");
+  ASSERT_TRUE(log_.BeginLog(install_.c_str()));
+  log_.AppendEntry(LOG_FOLD, programFiles.c_str());
+  log_.AppendEntry(LOG_FOLD, install_.c_str());
+  log_.AppendEntry(LOG_FILE, file.c_str());
+  ASSERT_TRUE(log_.CommitLog());
+  bool removed = log_.RemoveLoggedItems(false, &request_);
+  RegSetValueExA(key, "ProgramFilesDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(saved),
+                 savedSize);
+  RegCloseKey(key);
+
+  EXPECT_TRUE(removed);
+  EXPECT_FALSE(Exists(install_));
+  EXPECT_TRUE(Exists(programFiles));
+  EXPECT_EQ(log_.report().refused, std::vector<std::string>{programFiles});
+}
+
 // A key goes when its "install" value names this installation's folder, or when it holds
 // nothing at all (a parent key the installation made); never while it holds keys.
 TEST_F(UninstallLogTest, KeysGoOnlyWhenTheyAreThisInstallations) {
