@@ -48,6 +48,10 @@ enum ResultCode {
   kErrorLongFileName = 0x8026, // destination path longer than 259 bytes
   kErrorNotFindArcFile = 0x8029,
   kErrorNotFileName = 0x802B,  // a stored name is absolute, has a drive or climbs out
+  // This library's own, apart from the family's numbers: a stored name that does not
+  // become a file name of the system code page (UTF-8 that does not decode, or a character
+  // the code page lacks).
+  kErrorNameNotInCodePage = 0x8100,
 };
 
 // States passed to the owner-window callback.

@@ -12,6 +12,7 @@
 
 #include "archive/CabFormat.h"
 #include "archive/MemberName.h"
+#include "archive/Utf8Decode.h"
 #include "cab32/CabCommand.h"
 #include "cab32/CabSetRules.h"
 #include "system/Dbcs.h"
@@ -151,25 +152,39 @@ int ResultFromFdiError(int oper) {
   }
 }
 
-// A stored name in the system code page. Names flagged as UTF-8 are converted; a name
-// that the code page cannot hold is refused rather than approximated.
+// A stored name in the system code page. Names flagged as UTF-8 are decoded here: Windows
+// 95 has no UTF-8 conversion, and NT 4.0 and 2000 before SP4 refuse the strict one. A name
+// the code page cannot hold is refused, never approximated: neither by the default
+// character nor by a best fit, which sets no flag (U+00A5 would come out as a backslash).
 bool StoredNameToAnsi(const char* stored, USHORT attributes, std::string* out) {
   if ((attributes & _A_NAME_IS_UTF) == 0) {
     *out = stored;
     return true;
   }
-  int wide = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, stored, -1, nullptr, 0);
-  if (wide <= 0) return false;
-  std::wstring w(static_cast<size_t>(wide), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, stored, -1, &w[0], wide);
+  std::u16string units;
+  if (kaze::DecodeUtf8(stored, std::strlen(stored), &units) != kaze::Utf8Fault::kNone) {
+    return false;
+  }
+  static_assert(sizeof(wchar_t) == sizeof(char16_t), "WCHAR holds UTF-16 code units");
+  const wchar_t* wide = reinterpret_cast<const wchar_t*>(units.c_str());
   BOOL lossy = FALSE;
-  int narrow = WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, nullptr, 0, nullptr, &lossy);
+  int narrow = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, &lossy);
   if (narrow <= 0 || lossy) return false;
-  std::string n(static_cast<size_t>(narrow), '\0');
-  WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, &n[0], narrow, nullptr, &lossy);
-  if (lossy) return false;
-  n.resize(std::strlen(n.c_str()));
-  *out = n;
+  std::string name(static_cast<size_t>(narrow), '\0');
+  if (WideCharToMultiByte(CP_ACP, 0, wide, -1, &name[0], narrow, nullptr, &lossy) != narrow ||
+      lossy) {
+    return false;
+  }
+  // The name must read back as it was stored.
+  int back = MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, nullptr, 0);
+  if (back != static_cast<int>(units.size()) + 1) return false;
+  std::wstring check(static_cast<size_t>(back), L'\0');
+  if (MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, &check[0], back) != back ||
+      check.compare(0, units.size(), wide, units.size()) != 0) {
+    return false;
+  }
+  name.resize(static_cast<size_t>(narrow) - 1);
+  *out = name;
   return true;
 }
 
@@ -411,8 +426,9 @@ class Session {
     expectedSize_ = static_cast<DWORD>(pfdin->cb);
     if (mode_ == Mode::kTest) return Open(INVALID_HANDLE_VALUE, "");
 
+    if (!converted) return Refuse(kErrorNameNotInCodePage);
     char name[kNameMax + 1];
-    if (!converted || !kaze::NormalizeArchiveMemberName(stored.c_str(), name, sizeof name)) {
+    if (!kaze::NormalizeArchiveMemberName(stored.c_str(), name, sizeof name)) {
       return Refuse(kErrorNotFileName);
     }
     if (!Selected(name)) return 0;

@@ -48,10 +48,11 @@ struct ExtractOptions {
   std::vector<std::string> patterns;  // empty: every file
 };
 
-// Unpacks the cabinet. Stored names that would leave the folder are refused
-// (kErrorNotFileName) before anything of that file is written. A file left incomplete
-// by a failure or a cancel is deleted; finished files stay. Returns kOk, or a result code.
-// *filesWritten counts the files completed.
+// Unpacks the cabinet. Stored names that would leave the folder (kErrorNotFileName) or
+// have no form in the system code page (kErrorNameNotInCodePage) are refused before
+// anything of that file is written. A file left incomplete by a failure or a cancel is
+// deleted; finished files stay. Returns kOk, or a result code. *filesWritten counts the
+// files completed.
 int ExtractCabinet(const char* archivePath, const ExtractOptions& options,
                    ExtractObserver* observer, int* filesWritten);
 

@@ -183,14 +183,62 @@ TEST_F(Cab32Dll, UnpacksShiftJisNamesWithBackslashTrailBytes) {
   EXPECT_EQ(g_seen[0].name, "表示\\ソフト.txt");
 }
 
+// gcab stores every non-ASCII name as UTF-8 and flags it so: the files come out under
+// their Shift-JIS names (表 and ソ end in 0x5C), and are listed so.
 TEST_F(Cab32Dll, ConvertsUtf8NamesToTheCodePage) {
-  if (!CanCreateShiftJisNames(scratch.path())) GTEST_SKIP() << "no Japanese file names here";
-  // "フォルダ\名前.txt" in UTF-8, flagged as such.
-  std::string utf8 = "\xE3\x83\x95\xE3\x82\xA9\xE3\x83\xAB\xE3\x83\x80\\"
-                     "\xE5\x90\x8D\xE5\x89\x8D.txt";
-  std::string cab = MakeCab({{utf8, "u", 0x80}});
+  ASSERT_TRUE(CanCreateShiftJisNames(scratch.path())) << "this Wine holds no Japanese names";
+  const std::string cab = FixturePath("utf8_names.cab");
+  const std::vector<std::string> names = {"ソフト\\データ.bin", "表示.txt"};
   ASSERT_EQ(Run(cab, scratch / "dest"), 0);
-  EXPECT_EQ(ReadBytes(scratch / "dest\\フォルダ\\名前.txt"), "u");
+  EXPECT_EQ(ListTree(scratch / "dest\\"), names);
+  for (const std::string& name : names) {
+    EXPECT_EQ(ReadBytes(scratch / ("dest\\" + name)), ReadBytes(FixturePath("src\\utf8\\" + name)))
+        << name;
+  }
+  ASSERT_FALSE(g_seen.empty());
+  EXPECT_EQ(g_seen[0].name, "表示.txt");
+  HANDLE harc = dll.open(owner.get(), cab.c_str(), 0);
+  ASSERT_NE(harc, nullptr);
+  IndividualInfo info;
+  std::vector<std::string> listed;
+  for (int r = dll.findFirst(harc, "*", &info); r == 0; r = dll.findNext(harc, &info)) {
+    listed.push_back(info.fileName);
+  }
+  dll.close(harc);
+  EXPECT_EQ(listed, (std::vector<std::string>{"表示.txt", "ソフト\\データ.bin"}));
+}
+
+// A name flagged as UTF-8 that has no Shift-JIS form is refused before anything of it is
+// written, whichever way it fails; never approximated by '?' or a best fit. The file
+// before it stays.
+TEST_F(Cab32Dll, RefusesUtf8NamesWithoutAShiftJisForm) {
+  ASSERT_TRUE(CanCreateShiftJisNames(scratch.path())) << "this Wine holds no Japanese names";
+  struct Case {
+    const char* what;
+    std::string cabinet;
+    const char* kept;
+  } cases[] = {
+      {"an emoji (gcab): each half of its pair becomes the default character",
+       FixturePath("no_sjis_name.cab"), "先.txt"},
+      {"Hangul: one UTF-16 unit Shift-JIS lacks",
+       MakeCab({{"first.txt", "fine"}, {"\xED\x95\x9C.txt", "x", 0x80}}, "hangul.cab"),
+       "first.txt"},
+      {"the yen sign: best fit to a backslash, no default character, a\\b.txt",
+       MakeCab({{"first.txt", "fine"}, {"a\xC2\xA5" "b.txt", "x", 0x80}}, "yen.cab"),
+       "first.txt"},
+      {"an accented letter: best fit to its plain letter, cafe.txt",
+       MakeCab({{"first.txt", "fine"}, {"caf\xC3\xA9.txt", "x", 0x80}}, "accent.cab"),
+       "first.txt"},
+      {"a name converted to Shift-JIS and flagged as UTF-8 anyway",
+       MakeCab({{"first.txt", "fine"}, {"表示.txt", "x", 0x80}}, "sjis.cab"), "first.txt"},
+  };
+  int round = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string dest = scratch / ("out" + std::to_string(round++));
+    EXPECT_EQ(Run(c.cabinet, dest), cab32::kErrorNameNotInCodePage);
+    EXPECT_EQ(ListTree(dest + "\\"), std::vector<std::string>{c.kept});
+  }
 }
 
 // Each failure has its result code; a file cut short by the failure is removed.

@@ -24,4 +24,14 @@ openssl enc -aes-128-ctr -nosalt -K 000102030405060708090a0b0c0d0e0f -iv 0 \
   -in <(head -c 2000000 /dev/zero) >> "$out/src/big/big.bin" 2>/dev/null
 (cd "$out/src/big" && gcab -c -z "$out/big.cab" big.bin)
 
+# Japanese names, which gcab stores as UTF-8 and flags so; in Shift-JIS 表 and ソ end in
+# the byte 0x5C. And one with a name Shift-JIS has no form for, after a file that has one.
+mkdir -p "$out/src/utf8/ソフト" "$out/src/nosjis"
+printf 'hyouji\r\n' > "$out/src/utf8/表示.txt"
+seq 1 500 > "$out/src/utf8/ソフト/データ.bin"
+(cd "$out/src/utf8" && gcab -c -z "$out/utf8_names.cab" 表示.txt ソフト/データ.bin)
+printf 'first\r\n' > "$out/src/nosjis/先.txt"
+printf 'smile\r\n' > "$out/src/nosjis/顔😀.txt"
+(cd "$out/src/nosjis" && gcab -c "$out/no_sjis_name.cab" 先.txt 顔😀.txt)
+
 touch "$out/.made"
