@@ -63,6 +63,8 @@ const CabErrorEntry kCabErrors[] = {
     {0x802A, "ERROR CODE : ERROR_RESPONSE_READ \n エラー"},
     {0x802B, "ERROR CODE : ERROR_NOT_FILENAME \n 指定された名前はファイル名ではありません。"},
     {0x802C, "ERROR CODE : ERROR_TMP_COPY \n テンポラリデータコピーエラー"},
+    // Our cab32.dll's own: a name flagged as UTF-8 that has no Shift-JIS form.
+    {0x8100, "ERROR CODE : ERROR_NAME_CONVERT \n 格納ファイルの名前を Shift-JIS のファイル名に変換できません。"},
 };
 
 }  // namespace

@@ -358,6 +358,12 @@ void CabLibrary::ShowCabErrorFor(int code, const char* archivePath) {
     std::string missing = MissingSetPart(archivePath);
     if (!missing.empty()) message += "\n続きのCABファイル [" + missing + "] が見つかりません";
   }
+  // A stored name refused: the library names no file, so say which archive holds it.
+  const int kNotFileName = 0x802B;
+  const int kNameNotInCodePage = 0x8100;
+  if (code == kNotFileName || code == kNameNotInCodePage) {
+    message += std::string("\n指定されたCABファイル [") + archivePath + "] を展開できませんでした";
+  }
   ShowMessage(nullptr, message.c_str(), kUnCabErrorCaption, MB_OK | MB_ICONERROR);
 }
 

@@ -69,7 +69,8 @@ class CabLibrary {
   // The library's result codes as messages ("UnCab Error"); -1 shows nothing.
   static void ShowCabError(int code);
 
-  // ShowCabError, and for a set whose later part is missing also that part's path.
+  // ShowCabError, and for a set whose later part is missing also that part's path, for a
+  // refused stored name the archive's own.
   static void ShowCabErrorFor(int code, const char* archivePath);
   static std::string MissingSetPart(const char* archivePath);
 

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "CabTestSupport.h"
@@ -310,33 +311,81 @@ TEST_F(CabLibraryTest, SetsUnpackWholeAndAMissingPartIsNamed) {
   EXPECT_EQ(cb.notices.back().code, CAB_FINISHED);
 }
 
-// A member named ..\escape.txt: nothing is written outside the destination folder.
-TEST_F(CabLibraryTest, ArchiveMemberClimbingOutWritesNothingOutside) {
+// A stored name the library refuses: nothing of it is written, nothing outside the
+// destination, and the one message names the cabinet (the library names no file), with
+// why for a name Shift-JIS has no form for.
+TEST_F(CabLibraryTest, RefusedMemberNamesWriteNothingAndNameTheirCabinet) {
   LoadOurs();
-  std::string archive = scratch / "evil.cab";
-  ASSERT_TRUE(WriteBytes(archive, MakeStoredCabinet({{"first.txt", "fine"},
-                                                     {"..\\escape.txt", "evil"},
-                                                     {"..\\up\\escape.txt", "evil"}})));
-  std::string inner = scratch / "dest\\inner";
-  PromptRecorder prompts;
-  EXPECT_EQ(library.Extract(Request(archive, inner), &callback), 0);
-  EXPECT_EQ(ListTree(scratch.path()),
-            (std::vector<std::string>{"dest\\inner\\first.txt", "evil.cab"}));
-  ASSERT_EQ(prompts.messages().size(), 1u);
-  EXPECT_EQ(prompts.messages()[0].text,
-            "ERROR CODE : ERROR_NOT_FILENAME \n 指定された名前はファイル名ではありません。");
-  EXPECT_EQ(callback.notices.back().code, CAB_FAILED);
+  struct Case {
+    const char* what;
+    std::string cabinet;  // its bytes
+    const char* name;
+    const char* kept;
+    const char* reason;
+  } cases[] = {
+      {"names climbing out",
+       MakeStoredCabinet({{"first.txt", "fine"}, {"..\\escape.txt", "evil"},
+                          {"..\\up\\escape.txt", "evil"}}),
+       "evil.cab", "first.txt", "ERROR CODE : ERROR_NOT_FILENAME \n 指定された名前はファイル名ではありません。"},
+      {"an emoji, which Shift-JIS lacks (gcab)", ReadBytes(FixturePath("no_sjis_name.cab")),
+       "顔文字.cab", "先.txt",
+       "ERROR CODE : ERROR_NAME_CONVERT \n 格納ファイルの名前を Shift-JIS のファイル名に変換できません。"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScratchFolder box;
+    std::string archive = box / c.name;
+    ASSERT_TRUE(WriteBytes(archive, c.cabinet));
+    RecordingCallback cb;
+    PromptRecorder prompts;
+    EXPECT_EQ(library.Extract(Request(archive, box / "dest\\inner"), &cb), 0);
+    EXPECT_EQ(ListTree(box.path()),
+              (std::vector<std::string>{std::string("dest\\inner\\") + c.kept, c.name}));
+    ASSERT_EQ(prompts.messages().size(), 1u);
+    EXPECT_EQ(prompts.messages()[0].text,
+              std::string(c.reason) + "\n指定されたCABファイル [" + archive + "] を展開できませんでした");
+    EXPECT_EQ(prompts.messages()[0].caption, "UnCab Error");
+    EXPECT_EQ(prompts.messages()[0].style, kErrorStyle);
+    EXPECT_EQ(cb.notices.back().code, CAB_FAILED);
+  }
 }
 
+// Japanese folders are made and announced, whether the cabinet stores its names in
+// Shift-JIS or (as gcab does) in UTF-8; the files land under their Shift-JIS names.
 TEST_F(CabLibraryTest, ShiftJisFoldersAreCreatedAndAnnounced) {
-  if (!CanCreateShiftJisNames(scratch.path())) GTEST_SKIP() << "no Japanese file names here";
+  ASSERT_TRUE(CanCreateShiftJisNames(scratch.path())) << "this Wine holds no Japanese names";
   LoadOurs();
-  std::string archive = scratch / "jp.cab";
-  ASSERT_TRUE(WriteBytes(archive, MakeStoredCabinet({{"表示\\ソフト.txt", "a"}})));
-  ASSERT_EQ(library.Extract(Request(archive, dest), &callback), 1);
-  EXPECT_EQ(callback.Shape(), "DBPEX");
-  EXPECT_EQ(callback.notices[0].created, dest + "\\表示\\");
-  EXPECT_EQ(ReadBytes(dest + "\\表示\\ソフト.txt"), "a");
+  const std::string utf8Source = FixturePath("src\\utf8\\");
+  struct Case {
+    std::string archive;
+    const char* shape;
+    const char* folder;  // the one created
+    std::vector<std::pair<std::string, std::string>> files;  // name and bytes
+  } cases[] = {
+      {scratch.Write("jp.cab", MakeStoredCabinet({{"表示\\ソフト.txt", "a"}})), "DBPEX", "表示\\",
+       {{"表示\\ソフト.txt", "a"}}},
+      {FixturePath("utf8_names.cab"), "BPEDBPEX", "ソフト\\",
+       {{"ソフト\\データ.bin", ReadBytes(utf8Source + "ソフト\\データ.bin")},
+        {"表示.txt", ReadBytes(utf8Source + "表示.txt")}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.archive);
+    ScratchFolder box;
+    RecordingCallback cb;
+    ASSERT_EQ(library.Extract(Request(c.archive, box.path()), &cb), 1);
+    EXPECT_EQ(cb.Shape(), c.shape);
+    for (const Notice& n : cb.notices) {
+      if (n.code == CAB_FOLDER_CREATED) {
+        EXPECT_EQ(n.created, box / c.folder);
+      }
+    }
+    std::vector<std::string> names;
+    for (const auto& file : c.files) {
+      names.push_back(file.first);
+      EXPECT_EQ(ReadBytes(box / file.first), file.second) << file.first;
+    }
+    EXPECT_EQ(ListTree(box.path()), names);
+  }
 }
 
 TEST_F(CabLibraryTest, LoadFailuresLeaveTheLibraryUnloaded) {
