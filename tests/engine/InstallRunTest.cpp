@@ -602,29 +602,45 @@ int TellWhatWasCopied(HWND, const char* text, const char*, UINT) {
   return IDOK;
 }
 
-// The first part of a cabinet set on the disc, its second part forgotten: the library
-// answers "archive not found" instead of dying, the user is told which file the disc
-// lacks, and the file copied before is taken back.
-TEST_F(Install, MissingSetPartIsNamedAndRollsBack) {
-  OwnDisc disc({"game1.cab > Game\\"});
+// A cabinet the library cannot unpack whole: the first part of a set whose second part
+// was forgotten (the library answers "archive not found" instead of dying), or one holding
+// a name Shift-JIS has no form for. The user is told once, with the file to blame, and the
+// file copied before is taken back.
+TEST_F(Install, CabinetFailuresAreNamedAndRollBack) {
   std::vector<std::string> parts = MakeStoredCabinetSet(
       {{"first.txt", std::string(30000, 'f')}, {"across.bin", std::string(60000, 'x')}},
       {"game1.cab", "game2.cab"});
-  disc.Put("game1.cab", parts[0]);
-  ASSERT_TRUE(disc.Insert());
+  struct Case {
+    const char* what;
+    std::string cabinet;
+    const char* told;
+  } cases[] = {
+      {"a set without its second part", parts[0],
+       "続きのCABファイル [Q:\\game2.cab] が見つかりません"},
+      {"an emoji in a name", MakeStoredCabinet({{"\xF0\x9F\x98\x80.txt", "smile", 0x80}}),
+       "格納ファイルの名前を Shift-JIS のファイル名に変換できません。\n"
+       "指定されたCABファイル [Q:\\game1.cab] を展開できませんでした"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    OwnDisc disc({"game1.cab > Game\\"});
+    disc.Put("game1.cab", c.cabinet);
+    ASSERT_TRUE(disc.Insert());
 
-  g_told.clear();
-  g_copiedWhenTold.clear();
-  MessageBoxHandler previous = SetMessageBoxHandler(&TellWhatWasCopied);
-  Prepare(kDefault, 2);
-  Run();
-  SetMessageBoxHandler(previous);
-  ASSERT_EQ(g_told.size(), 1u);
-  EXPECT_NE(g_told[0].find("続きのCABファイル [Q:\\game2.cab] が見つかりません"), std::string::npos)
-      << g_told[0];
-  EXPECT_EQ(g_copiedWhenTold, "small\r\n") << "nothing was there to take back";
-  ExpectRolledBack(kFailed);
-  EXPECT_FALSE(Exists("C:\\kaze-engine-test\\")) << "the file copied first was left";
+    g_told.clear();
+    g_copiedWhenTold.clear();
+    MessageBoxHandler previous = SetMessageBoxHandler(&TellWhatWasCopied);
+    Prepare(kDefault, 2);
+    Run();
+    SetMessageBoxHandler(previous);
+    ASSERT_EQ(g_told.size(), 1u);
+    EXPECT_NE(g_told[0].find(c.told), std::string::npos) << g_told[0];
+    EXPECT_EQ(g_copiedWhenTold, "small\r\n") << "nothing was there to take back";
+    ExpectRolledBack(kFailed);
+    EXPECT_FALSE(Exists("C:\\kaze-engine-test\\")) << "the file copied first was left";
+    TearDown();
+  }
 }
 
 // A plain copy that fails tells what failed and where, in one message, ends with the
