@@ -41,6 +41,22 @@ bool FileSize(const char* path, ULONGLONG* size) {
   return true;
 }
 
+bool ReadWholeFile(const char* path, size_t limit, std::string* bytes) {
+  bytes->clear();
+  ScopedFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return false;
+  DWORD high = 0;
+  DWORD low = GetFileSize(file.get(), &high);
+  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
+  if (high != 0 || low > limit) return false;
+  std::string data(low, '\0');
+  DWORD got = 0;
+  if (low > 0 && (!ReadFile(file.get(), &data[0], low, &got, nullptr) || got != low)) return false;
+  *bytes = std::move(data);
+  return true;
+}
+
 namespace {
 
 bool CopyIfFits(char* out, const std::string& text) {

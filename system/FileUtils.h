@@ -66,6 +66,10 @@ std::string LongPath(const char* path);
 // The size of the file at path; false when it cannot be read.
 bool FileSize(const char* path, ULONGLONG* size);
 
+// The whole file at path, when it is no longer than limit bytes. False (bytes empty) when
+// it cannot be opened or read, or is longer.
+bool ReadWholeFile(const char* path, size_t limit, std::string* bytes);
+
 // Makes a new folder below parent (which ends with a backslash) named prefix and four hex
 // digits, one that did not exist before; its path, with a backslash, goes to out.
 // False when none could be made within the path limit.

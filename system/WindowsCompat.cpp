@@ -2,10 +2,12 @@
 
 #include <commctrl.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "system/Dbcs.h"
+#include "system/FileUtils.h"
 #include "system/OsServices.h"
 #include "system/ProfileSection.h"
 
@@ -24,17 +26,24 @@ bool HasWildcard(const char* path) {
   return FindChar(path, '*') != nullptr || FindChar(path, '?') != nullptr;
 }
 
-// The whole [rename] section of WININIT.INI, however long it is.
-std::vector<std::string> ReadSection(const char* section, const char* file) {
-  std::vector<char> buffer(4096);
-  for (;;) {
-    DWORD got = GetPrivateProfileSectionA(section, buffer.data(),
-                                          static_cast<DWORD>(buffer.size()), file);
-    if (got + 2 < buffer.size() || buffer.size() >= 0x100000) {
-      return SplitProfileSection(buffer.data(), got);
+// The lines of a section of a Windows 9x profile file, read whole. False when the system
+// would read the file or the section cut short, or cut them once growth more bytes are
+// written into the section: a section written back from a cut read loses the lines of
+// other programs.
+bool ReadSection(const char* section, const char* file, size_t growth,
+                 std::vector<std::string>* lines) {
+  if (PathExists(file)) {
+    std::string bytes;
+    if (!ReadWholeFile(file, kProfileFileLimit9x, &bytes) ||
+        FindProfileCut9x(bytes.data(), bytes.size(), {section}, growth).any()) {
+      return false;
     }
-    buffer.resize(buffer.size() * 2);
   }
+  std::vector<char> buffer(kProfileSectionLimit9x + 2);
+  DWORD got = GetPrivateProfileSectionA(section, buffer.data(),
+                                        static_cast<DWORD>(buffer.size()), file);
+  *lines = SplitProfileSection(buffer.data(), got);
+  return true;
 }
 
 }  // namespace
@@ -101,8 +110,12 @@ bool DeleteFileAtRestart(const char* path) {
   if (!EndsWithBackslash(file.c_str())) file += '\\';
   file += "WININIT.INI";
 
-  std::vector<std::string> lines = ReadSection("rename", file.c_str());
-  if (!AddProfileLine(&lines, std::string("NUL=") + shortPath)) return true;
+  const std::string line = std::string("NUL=") + shortPath;
+  // The line, its line end, and a header should the section be new.
+  const size_t growth = line.size() + std::strlen("\r\n[rename]\r\n");
+  std::vector<std::string> lines;
+  if (!ReadSection("rename", file.c_str(), growth, &lines)) return false;
+  if (!AddProfileLine(&lines, line)) return true;
   return WritePrivateProfileSectionA("rename", JoinProfileSection(lines).c_str(),
                                      file.c_str()) != 0;
 }

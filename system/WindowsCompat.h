@@ -19,7 +19,9 @@ void InitCommonControlsFor(DWORD classes);
 
 // Deletes a file at the next start of Windows: MoveFileExA on NT; on Windows 9x, where
 // that function does nothing, a "NUL=<short path>" line in the [rename] section of
-// WININIT.INI in the Windows folder, added beside the lines already there.
+// WININIT.INI in the Windows folder, added beside the lines already there. Refused there,
+// the file left as it is, when the system would read or write WININIT.INI or the section
+// cut short (over 64 KB, over 32,767 bytes).
 bool DeleteFileAtRestart(const char* path);
 
 }  // namespace kaze

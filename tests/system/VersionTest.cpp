@@ -7,6 +7,8 @@
 
 #include "app/SystemSession.h"
 #include "system/OsServices.h"
+#include "system/WindowsCompat.h"
+#include "tests/support/ScratchFiles.h"
 #include "WineSupport.h"
 
 namespace kaze {
@@ -55,6 +57,50 @@ TEST(Win98, EnablesRestartWithoutAPrivilegeStep) {
   EXPECT_EQ(session.isNtPlatform, 0);
   EXPECT_EQ(session.shutdownEnabled, 1);
   EXPECT_TRUE(session.RestartWindows());
+}
+
+// WININIT.INI lines of another program, one line each, about lineBytes bytes in all.
+std::string ForeignRenameLines(size_t lineBytes) {
+  std::string lines;
+  for (int i = 0; lines.size() < lineBytes; ++i) {
+    lines += "NUL=C:\\WINDOWS\\TEMP\\OTHER" + std::to_string(i) + ".TMP\r\n";
+  }
+  return lines;
+}
+
+// The deletion goes through WININIT.INI here. A file that Windows 9x would read cut short,
+// written back, would lose the lines it did not read: it is refused and left byte for byte.
+TEST(Win98, DeletionAtRestartNeverRewritesAWininitReadCutShort) {
+  char windows[MAX_PATH] = {};
+  ASSERT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+  const std::string wininit = std::string(windows) + "\\WININIT.INI";
+  test::ScratchFolder scratch;
+  const std::string doomed = scratch.Write("KZUN0001.EXE", "copy");
+  char shortPath[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameA(doomed.c_str(), shortPath, MAX_PATH), 0u);
+  struct Case {
+    const char* name;
+    std::string before;
+    bool accepted;
+  } cases[] = {
+      {"a small file takes the line", "[rename]\r\n" + ForeignRenameLines(100), true},
+      {"a [rename] section over 32,767 bytes", "[rename]\r\n" + ForeignRenameLines(33000), false},
+      {"a file over 64 KB", "[rename]\r\n" + ForeignRenameLines(100) + "[other]\r\n" +
+                                ForeignRenameLines(70000), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(test::WriteBytes(wininit, c.before));
+    EXPECT_EQ(DeleteFileAtRestart(doomed.c_str()), c.accepted);
+    const std::string after = test::ReadBytes(wininit);
+    if (c.accepted) {
+      EXPECT_NE(after.find(std::string("NUL=") + shortPath), std::string::npos) << after;
+      EXPECT_NE(after.find(c.before.substr(10)), std::string::npos) << after;
+    } else {
+      EXPECT_TRUE(after == c.before) << "WININIT.INI was rewritten";
+    }
+  }
+  DeleteFileA(wininit.c_str());
 }
 
 TEST(WinXp, IsNtWithMinorVersionOne) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstring>
 
@@ -257,6 +258,45 @@ TEST(Uninstaller, RemovesWhatTheLogListsAndNothingElse) {
     for (const std::string& path : pending) kept = kept || path == kForeign;
     EXPECT_TRUE(kept) << "another program's line in WININIT.INI is gone";
   }
+}
+
+// Waits until no temporary copy of the uninstaller (KzUnXXXX.exe) runs any more: its last
+// step, the deletion at restart, is done.
+bool CopiesHaveEnded(DWORD timeout) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < timeout; Sleep(200)) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    bool running = false;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+      const char* slash = std::strrchr(entry.szExeFile, '\\');  // 9x gives the whole path
+      running = running || _strnicmp(slash != nullptr ? slash + 1 : entry.szExeFile, "KzUn", 4) == 0;
+    }
+    CloseHandle(snapshot);
+    if (!running) return true;
+  }
+  return false;
+}
+
+// A [rename] section of other programs' lines longer than the 32,767 bytes Windows 9x reads:
+// written back from what was read, the rest would be lost. The uninstallation still
+// completes and the file stays byte for byte; the temporary copy is left where it is.
+TEST(Uninstaller, AWininitThatWindows9xReadsCutShortIsLeftByteForByte) {
+  std::string wininit = "[rename]\r\n";
+  for (int i = 0; wininit.size() < 33000; ++i) {
+    wininit += "NUL=C:\\WINDOWS\\TEMP\\OTHER" + std::to_string(i) + ".TMP\r\n";
+  }
+  ASSERT_TRUE(WriteBytes(WininitPath(), wininit));
+  Installation installation;
+  installation.Make();
+
+  EXPECT_EQ(RunUninstaller(EntryCommand(installation)),
+            "「月見日和」のアンインストールが完了しました。");
+  EXPECT_FALSE(Exists(installation.folder));
+  ASSERT_TRUE(CopiesHaveEnded(15000));
+  EXPECT_TRUE(ReadBytes(WininitPath()) == wininit) << "WININIT.INI was rewritten";
+  DeleteFileA(WininitPath().c_str());
 }
 
 // A log edited by someone who can write to the installation folder: every record that
