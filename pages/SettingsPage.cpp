@@ -395,7 +395,9 @@ bool InstallSettingsPage::BrowseForFolder(HWND owner, char* path) {
   BROWSEINFOA request = {};
   request.hwndOwner = owner;
   request.pidlRoot = nullptr;
-  request.pszDisplayName = nullptr;
+  // The first shells write the chosen item's name here without asking whether there is room.
+  char displayName[MAX_PATH];
+  request.pszDisplayName = displayName;
   request.lpszTitle = kBrowseTitle;
   request.ulFlags = BIF_RETURNONLYFSDIRS;
   ItemList chosen(ShowBrowseFolder(&request), allocator);
