@@ -11,10 +11,12 @@
 #include "config/InstallIniLoader.h"
 #include "pages/SettingsRules.h"
 #include "resources/resource.h"
+#include "system/ControlsVersion.h"
 #include "system/Dbcs.h"
 #include "system/OsServices.h"
 #include "system/TextHelpers.h"
 #include "ui/Prompts.h"
+#include "ui/TickImages.h"
 
 namespace kaze {
 
@@ -44,8 +46,8 @@ const char kBrowseTitle[] = "インストール位置を選択してください
 const char kFreeSpaceCaption[] = "空きドライブ容量 (%c：)";
 const char kExitText[] = "終了";
 
-constexpr DWORD kListStyles = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT |
-                              LVS_EX_INFOTIP;  // 0x425
+// 4.70 has these; 4.71 adds LVS_EX_INFOTIP.
+constexpr DWORD kListStyles = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
 constexpr int kUncheckedImage = 1;
 constexpr int kCheckedImage = 2;
 
@@ -105,7 +107,10 @@ class ItemList {
 }  // namespace
 
 InstallSettingsPage::InstallSettingsPage(HINSTANCE instance)
-    : WizardPage(instance, IDD_SETTINGS_PAGE) {}
+    : InstallSettingsPage(instance, CommonControlsVersion()) {}
+
+InstallSettingsPage::InstallSettingsPage(HINSTANCE instance, int controlsVersion)
+    : WizardPage(instance, IDD_SETTINGS_PAGE), controlsVersion_(controlsVersion) {}
 
 HWND InstallSettingsPage::TypeList() const { return Item(IDC_TYPE_LIST); }
 
@@ -120,7 +125,21 @@ BOOL InstallSettingsPage::OnInitDialog() {
   column.cx = client.right - client.left;
   column.pszText = const_cast<char*>("");
   SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
-  SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, kListStyles);
+  ownTicks_ = controlsVersion_ < kControls470;
+  if (ownTicks_) {
+    // No check-box style: the same boxes as state images, ticked by the page itself. The
+    // list destroys its image lists with itself once it has taken them.
+    ImageList images = CreateTickImages();
+    SendMessageA(list, LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(images.get()));
+    if (SendMessageA(list, LVM_GETIMAGELIST, LVSIL_STATE, 0) ==
+        reinterpret_cast<LRESULT>(images.get())) {
+      images.Release();
+    }
+  } else {
+    DWORD styles = kListStyles;
+    if (controlsVersion_ >= kControls471) styles |= LVS_EX_INFOTIP;
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, styles);
+  }
 
   SetDlgItemTextA(window(), IDC_TYPE_EXPLANATION, " ");
   SetDlgItemTextA(window(), IDC_FREE_SPACE, "---");
@@ -150,13 +169,26 @@ bool InstallSettingsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam,
         OnTypeListChanged();
         break;
       case NM_CLICK: {
-        int row = static_cast<int>(SendMessageA(TypeList(), LVM_GETSELECTIONMARK, 0, 0));
-        if (row >= 0) ShowExplanation(RowType(row));
+        UINT flags = 0;
+        int row = RowAtClick(&flags);
+        if (row < 0) break;
+        if (ownTicks_ && (flags & LVHT_ONITEMSTATEICON) != 0) ToggleRowTick(row);
+        ShowExplanation(RowType(row));
         break;
       }
       case NM_DBLCLK: {
-        int row = static_cast<int>(SendMessageA(TypeList(), LVM_GETSELECTIONMARK, 0, 0));
+        UINT flags = 0;
+        int row = RowAtClick(&flags);
         if (row >= 0) SelectTypeRow(row);
+        break;
+      }
+      case LVN_KEYDOWN: {
+        // With the check-box style the list ticks the focused row itself.
+        const NMLVKEYDOWN* key = reinterpret_cast<const NMLVKEYDOWN*>(lParam);
+        if (!ownTicks_ || key->wVKey != VK_SPACE) return false;
+        int row = static_cast<int>(
+            SendMessageA(TypeList(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+        if (row >= 0) ToggleRowTick(row);
         break;
       }
       default:
@@ -270,6 +302,40 @@ int InstallSettingsPage::RowType(int row) const {
   return static_cast<int>(item.lParam);
 }
 
+int InstallSettingsPage::RowAtClick(UINT* flags) const {
+  HWND list = TypeList();
+  DWORD position = GetMessagePos();
+  POINT point = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+  ScreenToClient(list, &point);
+  LVHITTESTINFO hit = {};
+  hit.pt = point;
+  int row = static_cast<int>(SendMessageA(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  if (row >= 0 && (hit.flags & LVHT_ONITEM) != 0) {
+    *flags = hit.flags;
+    return row;
+  }
+  // Right of a row's text: a list without full-row selection (4.00) finds no row there.
+  for (row = 0; row < RowCount(); ++row) {
+    RECT bounds = {};
+    bounds.left = LVIR_BOUNDS;
+    if (SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&bounds)) &&
+        point.x >= bounds.left && point.x < bounds.right && point.y >= bounds.top &&
+        point.y < bounds.bottom) {
+      *flags = LVHT_ONITEMLABEL;
+      return row;
+    }
+  }
+  return -1;
+}
+
+void InstallSettingsPage::ToggleRowTick(int row) {
+  UINT state = static_cast<UINT>(SendMessageA(TypeList(), LVM_GETITEMSTATE,
+                                              static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK));
+  // The change notification then keeps exactly one row ticked.
+  SetRowTick(row, (state >> 12) != kCheckedImage);
+}
+
 void InstallSettingsPage::SetRowTick(int row, bool ticked) {
   LVITEMA item = {};
   item.stateMask = LVIS_STATEIMAGEMASK;
@@ -289,11 +355,14 @@ void InstallSettingsPage::FillSettingsPage() {
   for (int type = 0; context.installTypes != nullptr && type < context.typeCount; ++type) {
     if (context.installTypes[type].groupCount == 0) continue;  // nothing to install
     LVITEMA item = {};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
     item.iItem = RowCount();
     item.iSubItem = 0;
     item.pszText = context.installTypes[type].name;
     item.lParam = type;
+    // An empty box from the start; the check-box style gives one anyway.
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(kUncheckedImage);
     SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
   }
   tickFlags_.assign(static_cast<size_t>(context.typeCount > 0 ? context.typeCount : 1), 0);
@@ -321,7 +390,7 @@ void InstallSettingsPage::OnTypeListChanged() {
   for (int row = 0; row < count; ++row) {
     if (tickFlags_[row] != 1) continue;
     context()->selectedType = RowType(row);
-    SendMessageA(list, LVM_SETHOTITEM, static_cast<WPARAM>(row), 0);
+    ShowAsHot(row);
   }
   if (movedTo >= 0) {
     // The figures follow the tick, so the size shown is the one the target check uses.
@@ -330,10 +399,17 @@ void InstallSettingsPage::OnTypeListChanged() {
   }
 }
 
+void InstallSettingsPage::ShowAsHot(int row) {
+  // 4.00 has no hot item, and draws none: nothing stands in for it there.
+  if (controlsVersion_ >= kControls470) {
+    SendMessageA(TypeList(), LVM_SETHOTITEM, static_cast<WPARAM>(row), 0);
+  }
+}
+
 void InstallSettingsPage::SelectTypeRow(int row) {
   int type = RowType(row);
   SetRowTick(row, true);  // the change notification moves the tick here
-  SendMessageA(TypeList(), LVM_SETHOTITEM, static_cast<WPARAM>(row), 0);
+  ShowAsHot(row);
   ShowExplanation(type);
   ShowRequiredSize(type);
 }

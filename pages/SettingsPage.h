@@ -1,6 +1,8 @@
 #pragma once
 // Step 3 of the wizard (dialog 103): loads install.ini when first shown, offers the
 // installation types as a list of which exactly one is ticked, and proposes the folder.
+// The list works alike on every common-control library from 4.00 on: it sends no message
+// the loaded library lacks and draws its own check boxes where the library has none.
 #include <windows.h>
 
 #include <memory>
@@ -13,7 +15,10 @@ namespace kaze {
 
 class InstallSettingsPage : public WizardPage {
  public:
+  // For the common-control library that is loaded.
   explicit InstallSettingsPage(HINSTANCE instance);
+  // For a library of the given version (system/ControlsVersion.h).
+  InstallSettingsPage(HINSTANCE instance, int controlsVersion);
 
   // False from each showing until the start work (load and fill, or failure) is over.
   bool ready() const { return ready_; }
@@ -32,6 +37,8 @@ class InstallSettingsPage : public WizardPage {
   void EnterFailedState(const char* message);
   void FillSettingsPage();
   void SelectTypeRow(int row);
+  // Makes the ticked row the list's hot item, where the library has one.
+  void ShowAsHot(int row);
   void ShowExplanation(int type);
   void ShowRequiredSize(int type);
   void UpdateFreeSpace();
@@ -43,11 +50,18 @@ class InstallSettingsPage : public WizardPage {
 
   HWND TypeList() const;
   int RowCount() const;
+  // The row under the cursor of the message being handled (a click's), or -1; *flags gets
+  // where on the row it lies (LVHT_ONITEMSTATEICON: the check box).
+  int RowAtClick(UINT* flags) const;
   // The type index that a row stands for (0 when the row does not exist).
   int RowType(int row) const;
   void SetRowTick(int row, bool ticked);
+  // A click on a check box, or the space bar, where the list draws no check boxes of its own.
+  void ToggleRowTick(int row);
   bool IsValidType(int type) const;
 
+  const int controlsVersion_;
+  bool ownTicks_ = false;  // the library lacks the check-box style: the page keeps the ticks
   HWND nextButton_ = nullptr;
   UINT_PTR timerId_ = 0;
   std::vector<int> tickFlags_;  // per row; empty until the list has been filled

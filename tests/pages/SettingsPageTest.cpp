@@ -15,9 +15,11 @@
 #include "app/InstallContext.h"
 #include "pages/SettingsPage.h"
 #include "resources/resource.h"
+#include "system/ControlsVersion.h"
 #include "system/DriveQueries.h"
 #include "tests/support/PromptRecorder.h"
 #include "tests/support/ScratchFiles.h"
+#include "tests/support/WindowPump.h"
 
 namespace kaze::test {
 namespace {
@@ -124,8 +126,12 @@ class SettingsPageTest : public ::testing::Test {
     context_.instance = instance;
     context_.frameWindow = frame_;
     std::snprintf(context_.cdFolder, sizeof context_.cdFolder, "%s", disc_.c_str());
-    page_ = std::make_unique<InstallSettingsPage>(instance);
+    page_ = controlsVersion_ == 0
+                ? std::make_unique<InstallSettingsPage>(instance)
+                : std::make_unique<InstallSettingsPage>(instance, controlsVersion_);
     ASSERT_NE(page_->Create(frame_, &context_), nullptr);
+    // On the screen, where a click's place can be given by the cursor.
+    SetWindowPos(frame_, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     context_.pageWindows[2] = page_->window();
   }
   void TearDown() override {
@@ -186,21 +192,63 @@ class SettingsPageTest : public ::testing::Test {
     item.state = INDEXTOSTATEIMAGEMASK(ticked ? 2 : 1);
     SendMessageA(list(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
   }
-  // A click (NM_CLICK) or double-click (NM_DBLCLK) on a row, as the list reports it.
-  LRESULT ClickRow(int row, UINT code) {
+  // The mouse button pressed once or twice at a point of the list. The cursor goes there
+  // first: the page finds the place of a click in the position of its message.
+  void Click(POINT point, bool twice = false) {
+    POINT screen = point;
+    ClientToScreen(list(), &screen);
+    SetCursorPos(screen.x, screen.y);
+    LPARAM at = MAKELPARAM(point.x, point.y);
+    PostMessageA(list(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(list(), WM_LBUTTONUP, 0, at);
+    if (twice) {
+      PostMessageA(list(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+      PostMessageA(list(), WM_LBUTTONUP, 0, at);
+    }
+    PumpFor(100);
+  }
+  void DoubleClick(POINT point) { Click(point, true); }
+  void PressSpaceOn(int row) {
     LVITEMA item = {};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    item.stateMask = LVIS_FOCUSED;
+    item.state = LVIS_FOCUSED;
     SendMessageA(list(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-    SendMessageA(list(), LVM_SETSELECTIONMARK, 0, row);
-    NMITEMACTIVATE notice = {};
-    notice.hdr.hwndFrom = list();
-    notice.hdr.idFrom = IDC_TYPE_LIST;
-    notice.hdr.code = code;
-    notice.iItem = row;
-    SetWindowLongPtrA(page(), DWLP_MSGRESULT, 77);
-    SendMessageA(page(), WM_NOTIFY, IDC_TYPE_LIST, reinterpret_cast<LPARAM>(&notice));
-    return GetWindowLongPtrA(page(), DWLP_MSGRESULT);
+    PostMessageA(list(), WM_KEYDOWN, VK_SPACE, 0x00390001);
+    PostMessageA(list(), WM_KEYUP, VK_SPACE, 0xC0390001);
+    PumpFor(100);
+  }
+  RECT RowRect(int row, int part) const {
+    RECT rect = {part, 0, 0, 0};
+    SendMessageA(list(), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect));
+    return rect;
+  }
+  // On the row's text, at its start.
+  POINT OnText(int row) const {
+    RECT label = RowRect(row, LVIR_LABEL);
+    return POINT{label.left + 4, (label.top + label.bottom) / 2};
+  }
+  // Far right of the row's text, where only full-row selection finds the row.
+  POINT BesideText(int row) const {
+    RECT bounds = RowRect(row, LVIR_BOUNDS);
+    return POINT{bounds.right - 4, (bounds.top + bounds.bottom) / 2};
+  }
+  POINT BelowTheRows() const {
+    RECT last = RowRect(static_cast<int>(Rows().size()) - 1, LVIR_BOUNDS);
+    return POINT{last.left + 4, last.bottom + 8};
+  }
+  // On the row's check box, as the list's own hit test finds it.
+  POINT OnBox(int row) const {
+    RECT bounds = RowRect(row, LVIR_BOUNDS);
+    for (LONG x = bounds.left; x < bounds.left + 40; ++x) {
+      LVHITTESTINFO hit = {};
+      hit.pt = POINT{x, (bounds.top + bounds.bottom) / 2};
+      if (SendMessageA(list(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) == row &&
+          (hit.flags & LVHT_ONITEMSTATEICON) != 0) {
+        return hit.pt;
+      }
+    }
+    ADD_FAILURE() << "row " << row << " shows no check box";
+    return POINT{};
   }
 
   std::string WindowsRoot() const {
@@ -220,6 +268,7 @@ class SettingsPageTest : public ::testing::Test {
     EXPECT_EQ(Text(IDC_TYPE_EXPLANATION), " ");
   }
 
+  int controlsVersion_ = 0;  // 0: the loaded library's own version
   std::string scratch_, disc_, setup_;
   HWND frame_ = nullptr;
   InstallContext context_;
@@ -402,21 +451,65 @@ TEST_F(SettingsPageTest, ExactlyOneRowStaysTicked) {
   EXPECT_EQ(Text(IDC_NEEDED_SPACE), "120");
 }
 
-TEST_F(SettingsPageTest, ClickShowsExplanationDoubleClickTicks) {
-  WriteDiscIni(IniText(kStandardInfo));
-  PromptRecorder prompts;
-  ShowAndWait();
+// The user's clicks and keys do the same whatever common-control library is loaded: 4.00
+// has no check-box style (the page draws and ticks the boxes itself), 4.70 no selection
+// mark, and a message a library lacks would answer 0 (row 0) without a word.
+struct LibraryCase {
+  const char* name;
+  int version;
+  DWORD extendedStyles;
+};
 
-  EXPECT_EQ(ClickRow(2, NM_CLICK), 0);
-  EXPECT_EQ(Text(IDC_TYPE_EXPLANATION), "最小構成");
-  EXPECT_EQ(Ticks(), (std::vector<int>{1, 0, 0}));
-  EXPECT_EQ(Text(IDC_NEEDED_SPACE), "120");
-  EXPECT_EQ(context_.selectedType, 0);
+TEST_F(SettingsPageTest, TypeListWorksAlikeOnEveryLibrary) {
+  const LibraryCase cases[] = {
+      {"4.00", kControls400, 0},
+      {"4.70", kControls470, LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT},
+      {"4.71 and later", kControls471,
+       LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP},
+  };
+  for (const LibraryCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    controlsVersion_ = c.version;
+    TearDown();
+    SetUp();
+    WriteDiscIni(IniText(kStandardInfo));
+    PromptRecorder prompts;
+    ShowAndWait();
+    EXPECT_EQ(static_cast<DWORD>(SendMessageA(list(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0)),
+              c.extendedStyles);
+    EXPECT_NE(SendMessageA(list(), LVM_GETIMAGELIST, LVSIL_STATE, 0), 0) << "no check boxes";
+    ASSERT_EQ(Ticks(), (std::vector<int>{1, 0, 0}));
 
-  EXPECT_EQ(ClickRow(2, NM_DBLCLK), 0);
-  EXPECT_EQ(Ticks(), (std::vector<int>{0, 0, 1}));
-  EXPECT_EQ(Text(IDC_NEEDED_SPACE), "5");
-  EXPECT_EQ(context_.selectedType, 2);
+    // A click on a row shows its explanation and ticks nothing.
+    Click(OnText(2));
+    EXPECT_EQ(Text(IDC_TYPE_EXPLANATION), "最小構成");
+    EXPECT_EQ(Ticks(), (std::vector<int>{1, 0, 0}));
+    EXPECT_EQ(Text(IDC_NEEDED_SPACE), "120");
+    EXPECT_EQ(context_.selectedType, 0);
+
+    DoubleClick(OnText(2));
+    EXPECT_EQ(Ticks(), (std::vector<int>{0, 0, 1}));
+    EXPECT_EQ(Text(IDC_NEEDED_SPACE), "5");
+    EXPECT_EQ(context_.selectedType, 2);
+
+    Click(OnBox(1));
+    EXPECT_EQ(Ticks(), (std::vector<int>{0, 1, 0}));
+    EXPECT_EQ(context_.selectedType, 1);
+    EXPECT_EQ(Text(IDC_TYPE_EXPLANATION), "すべてを入れます。");
+    EXPECT_EQ(Text(IDC_NEEDED_SPACE), "155");
+    Click(OnBox(1));  // the only tick stays
+    EXPECT_EQ(Ticks(), (std::vector<int>{0, 1, 0}));
+
+    PressSpaceOn(0);
+    EXPECT_EQ(Ticks(), (std::vector<int>{1, 0, 0}));
+    EXPECT_EQ(context_.selectedType, 0);
+
+    DoubleClick(BesideText(2));
+    EXPECT_EQ(Ticks(), (std::vector<int>{0, 0, 1}));
+    DoubleClick(BelowTheRows());  // no row: nothing changes
+    EXPECT_EQ(Ticks(), (std::vector<int>{0, 0, 1}));
+    EXPECT_EQ(context_.selectedType, 2);
+  }
 }
 
 TEST_F(SettingsPageTest, EnterActsAsNextOnlyOnceLoaded) {
@@ -498,6 +591,44 @@ TEST_F(SettingsPageTest, DefaultFolderFromWindowsDriveAndPaths) {
       EXPECT_TRUE(prompts.messages().empty());
     }
     EXPECT_EQ(Rows().size(), 3u);  // the page is filled either way
+  }
+}
+
+// Windows 9x reads 64 KB of install.ini and 32,767 bytes of a section and cuts the rest: a
+// file beyond either is refused there, with the part named, like the other refusals.
+class SettingsPageOn9x : public SettingsPageTest {};
+
+TEST_F(SettingsPageOn9x, AFileReadCutShortLeavesOnlyTheWayOut) {
+  auto padding = [](size_t bytes) {
+    std::string lines;
+    for (int i = 0; lines.size() < bytes; ++i) {
+      lines += "PAD_" + std::to_string(i) + "=" + std::string(80, 'p') + "\r\n";
+    }
+    return lines;
+  };
+  const struct {
+    const char* name;
+    std::string ini;
+    std::string part;
+  } cases[] = {
+      {"file over 64 KB", IniText(kStandardInfo) + "[PADDING]\r\n" + padding(70000), "install.ini"},
+      // [INSTALL_GROUP] is the text's last section.
+      {"section over 32,767 bytes", IniText(kStandardInfo) + padding(33000), "[INSTALL_GROUP]"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    WriteDiscIni(c.ini);
+    PromptRecorder prompts;
+    ShowAndWait();
+    ASSERT_EQ(prompts.messages().size(), 1u);
+    EXPECT_EQ(prompts.messages()[0].text,
+              "インストール情報ファイルが Windows 95/98/Me で読み込める大きさ (ファイル全体 64 KB、"
+              "セクション 32 KB) を超えているため、インストール作業を続行できません。\n(" +
+                  c.part + ")");
+    EXPECT_EQ(prompts.messages()[0].style, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    ExpectFailedState();
   }
 }
 
