@@ -32,6 +32,10 @@ struct InstallContext {
   std::unique_ptr<ProductIdentity> productIdentity;
   int selectedType = 0;
   char installFolder[kPathSize] = {};
+  // The folder in the temporary folder that this program runs from, with its backslash,
+  // when it was started from a disc and handed over to a copy there; "" otherwise. The run
+  // stages its support files there.
+  char runFolder[kPathSize] = {};
 
   // The loaded description; every pointer stays null until install.ini was loaded.
   int diskCount = 0;
@@ -50,6 +54,10 @@ struct InstallContext {
   // The first install.ini value naming a path that leads out of the folder it is joined
   // to ("SECTION/KEY"), or empty: the settings page refuses the file.
   char uncontainedValue[kNameSize] = {};
+  // On Windows 9x, the part of install.ini that its profile functions read cut short (the
+  // file's name when it is over 64 KB, "[SECTION]" for a section the loader reads over
+  // 32,767 bytes), or empty: the settings page refuses the file.
+  char overlargePart[kNameSize] = {};
 
   InstallContext() = default;
   InstallContext(const InstallContext&) = delete;

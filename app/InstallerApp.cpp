@@ -1,5 +1,8 @@
 #include "app/InstallerApp.h"
 
+#include <string>
+
+#include "app/DiscHandover.h"
 #include "app/SystemSession.h"
 #include "app/WizardFrame.h"
 #include "system/Handles.h"
@@ -29,6 +32,16 @@ bool InstallerApp::InitInstance() {
     ShowMessage(nullptr, kNoCdRomMessage, kInstallerCaption, MB_OK | MB_ICONERROR);
     return false;
   }
+  const std::string runFolder = StagedCopyFolder();
+  if (runFolder.empty() && StartedFromRemovableMedia()) {
+    // Another copy runs: it comes forward, and no second copy is made off the disc.
+    ScopedHandle running(OpenMutexA(SYNCHRONIZE, FALSE, kStartupMutexName));
+    if (running.get() != nullptr) {
+      EnumWindows(BringForwardStartupCallback, 0);
+      return false;
+    }
+    if (HandOverToStagedCopy()) return false;
+  }
   // Owned while the wizard runs.
   ScopedHandle startupMutex(CreateMutexA(nullptr, TRUE, kStartupMutexName));
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
@@ -37,6 +50,7 @@ bool InstallerApp::InitInstance() {
     return false;
   }
   WizardFrame frame(instance_);
+  frame.SetRunFolder(runFolder);
   frame.RunModal(nullptr);
   return false;
 }

@@ -70,6 +70,9 @@ BOOL WizardFrame::OnInitDialog() {
   context_->closeWithoutAsking = 0;
   context_->frameWindow = window();
   context_->instance = instance();
+  if (runFolder_.size() < sizeof context_->runFolder) {
+    std::memcpy(context_->runFolder, runFolder_.c_str(), runFolder_.size() + 1);
+  }
 
   if (!guard_->AcquireSingleInstance(window(), kStartupMutexName, kFrameMutexName)) {
     PostQuitMessage(0);

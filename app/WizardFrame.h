@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "app/InstallContext.h"
 #include "app/SystemSession.h"
@@ -25,6 +26,9 @@ class WizardFrame : public Dialog {
   int currentPage() const { return currentPage_; }
   UINT_PTR checkTimerId() const { return timerId_; }
   WizardPage* page(int index) const { return pages_[index].get(); }
+
+  // The folder the program runs from when it runs as its staged copy (see InstallContext).
+  void SetRunFolder(const std::string& folder) { runFolder_ = folder; }
 
   // The call that restarts Windows when the window goes away; tests record it instead.
   BOOL(WINAPI* exitWindows)(UINT flags, DWORD reason) = ::ExitWindowsEx;
@@ -51,6 +55,7 @@ class WizardFrame : public Dialog {
   std::unique_ptr<SystemSession> guard_;
   UINT_PTR timerId_ = 0;
   int currentPage_ = 0;
+  std::string runFolder_;
   std::unique_ptr<WizardPage> pages_[kPageCount];
 };
 

@@ -437,14 +437,27 @@ std::vector<std::string> ExtractionPass::SupportFileNames() const {
   return names;
 }
 
+bool ExtractionPass::IsRunningProgramName(const std::string& name) const {
+  char module[MAX_PATH + 1] = {};
+  DWORD length = GetModuleFileNameA(nullptr, module, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return false;
+  const std::string self(module, length);
+  return lstrcmpiA(self.substr(FolderPart(self.c_str()).size()).c_str(), name.c_str()) == 0;
+}
+
 void ExtractionPass::StageSupportFiles() {
   if (stageTried_) return;
   stageTried_ = true;
-  if (temporaryFolder_[0] == '\0' ||
-      !CreateUniqueFolder(temporaryFolder_, "KzSetup", &stagingFolder_)) {
+  const char* runFolder = host_.context().runFolder;
+  if (runFolder[0] != '\0') {
+    // The program runs from its own copy there: the run's files go beside it.
+    stagingFolder_ = runFolder;
+  } else if (temporaryFolder_[0] == '\0' ||
+             !CreateUniqueFolder(temporaryFolder_, "KzSetup", &stagingFolder_)) {
     return;
   }
   for (const std::string& name : SupportFileNames()) {
+    if (runFolder[0] != '\0' && IsRunningProgramName(name)) continue;  // not over itself
     std::string from;
     std::string to;
     if (!JoinWithin(host_.context().cdFolder, name.c_str(), kPathMax, &from) ||
@@ -470,7 +483,8 @@ void ExtractionPass::RemoveSupportFiles() {
     DeleteFileA(path.c_str());
   }
   staged_.clear();
-  RemoveDirectoryA(stagingFolder_.c_str());
+  // The program's own folder goes with the program, at the next start of Windows.
+  if (stagingFolder_ != host_.context().runFolder) RemoveDirectoryA(stagingFolder_.c_str());
   stagingFolder_.clear();
 }
 

@@ -116,6 +116,8 @@ class ExtractionPass : public CabProgressCallback {
  private:
   void RecordFile(const char* path);
   std::vector<std::string> SupportFileNames() const;
+  // True when name is the file name of this program (which may lie in the staging folder).
+  bool IsRunningProgramName(const std::string& name) const;
 
   ExtractionHost& host_;
   char temporaryFolder_[MAX_PATH] = {};

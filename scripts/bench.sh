@@ -60,7 +60,7 @@ make_disc() {  # make_disc DIR MEMBERS... (each "SOURCE > TARGET")
   local disc=$1; shift
   mkdir -p "$disc/DirectX"
   cp "$shipped/app/setup.exe" "$shipped/uninstaller/Kaze_Inst.exe" "$shipped/cab32/cab32.dll" \
-     "$build/tests/standins/netapi32.dll" "$disc/"
+     "$disc/"
   cp "$build/tests/standins/dxsetup_standin.dll" "$disc/DirectX/dsetup.dll"
   local size; size=$(( $(du -sm "$disc" | cut -f1) + text_mb + 1 ))
   {
@@ -81,7 +81,8 @@ make_disc "$disc" 'text.cab > Text\' 'Plain\ > Plain\'
 
 run_wine() {  # run_wine DISC ARGS...: the driver under Wine with DISC in Q:
   local d=$1; shift
-  "$root/tests/wine/run.sh" --cdrom "Q=$d:TSUKIMI1" --native-dll netapi32 \
+  "$root/tests/wine/run.sh" --cdrom "Q=$d:TSUKIMI1" \
+    --system-dll "$build/tests/standins/netapi32.dll" \
     --reg 'HKCU\Software\Wine\X11 Driver|Managed|N' -- "$work/bin/bench_driver.exe" "$@" 2>&1 |
     tr -d '\r' | LC_ALL=C grep -a -E '^([a-z_0-9]+=[0-9]+|profile .*)$' || true
 }

@@ -7,10 +7,11 @@
 # would (a whole installation, then the uninstaller); the screenshots of the five steps
 # go to out/demo/.
 #
-# Wine lacks the account query of the administrator test, so the disc carries the tests'
-# stand-in account library (answering "administrator") next to setup.exe, and the tests'
-# stand-in DirectX setup library (answering a runtime newer than the game needs) where a
-# game's disc has the real one.
+# Wine lacks the account query of the administrator test, so the Wine prefix gets the
+# tests' stand-in account library (answering "administrator") in place of its own (setup.exe
+# runs on from a copy of itself off the disc, so a library beside it on the disc would not
+# be found), and the disc carries the tests' stand-in DirectX setup library (answering a
+# runtime newer than the game needs) where a game's disc has the real one.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
@@ -23,8 +24,7 @@ cmake --build "$build" -j "$(nproc)" --target shipped standin_netapi32 standin_d
 # for Windows 95 and NT 4.0 onward); the account stand-in and the driver are test programs.
 shipped=$build/shipped
 extras=("$shipped/app/setup.exe" "$shipped/demo/Tsukimi.exe" "$shipped/uninstaller/Kaze_Inst.exe"
-        "$shipped/cab32/cab32.dll" "$build/tests/standins/netapi32.dll"
-        "DirectX/dsetup.dll=$build/tests/standins/dxsetup_standin.dll")
+        "$shipped/cab32/cab32.dll" "DirectX/dsetup.dll=$build/tests/standins/dxsetup_standin.dll")
 "$root/tests/e2e/make-disc.sh" "$out/disc1" "${extras[@]}"
 
 export WINE_BASE_PREFIX=${WINE_BASE_PREFIX:-$root/out/wine-base}
@@ -33,7 +33,8 @@ echo "demo: checking the demo disc with disccheck..."
 "$root/scripts/check-discs.sh" --label 1=TSUKIMI1 "$out/disc1"
 
 export KAZE_NETAPI_PRIVILEGE=admin
-run=("$root/tests/wine/run.sh" --cdrom "Q=$out/disc1:TSUKIMI1" --native-dll netapi32)
+run=("$root/tests/wine/run.sh" --cdrom "Q=$out/disc1:TSUKIMI1"
+     --system-dll "$build/tests/standins/netapi32.dll")
 
 if [ -n "${DISPLAY:-}" ]; then
   echo "Starting setup.exe from the demo disc in drive Q: (label TSUKIMI1)..."

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/RegistrationText.h"
+#include "system/CommandLine.h"
 #include "system/Dbcs.h"
 #include "system/FileUtils.h"
 #include "system/Handles.h"
@@ -37,26 +38,7 @@ const char kIncompleteClosing[] =
     "アンインストール情報は残してあります。使用中のプログラムを終了してから、"
     "もう一度アンインストールを実行してください。";
 
-// Splits the command line into arguments, quotes removed (no escapes: paths only).
-std::vector<std::string> Arguments() {
-  std::vector<std::string> args;
-  const char* p = GetCommandLineA();
-  while (*p != '\0') {
-    while (*p == ' ' || *p == '\t') ++p;
-    if (*p == '\0') break;
-    std::string arg;
-    bool quoted = false;
-    for (; *p != '\0' && (quoted || (*p != ' ' && *p != '\t')); ++p) {
-      if (*p == '"') {
-        quoted = !quoted;
-      } else {
-        arg += *p;
-      }
-    }
-    args.push_back(arg);
-  }
-  return args;
-}
+std::vector<std::string> Arguments() { return kaze::SplitCommandLine(GetCommandLineA()); }
 
 std::string ModulePath() {
   char path[MAX_PATH + 1] = {};
@@ -261,6 +243,9 @@ int Uninstall(const std::string& installed, const Product& product) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // No system box for a drive without a disc: a record naming such a drive is only
+  // refused.
+  SetErrorMode(SetErrorMode(0) | SEM_FAILCRITICALERRORS);
   std::vector<std::string> args = Arguments();
   // args: program [, installed uninstaller path, "/D" [, "/R", pid]]. The entry gives the
   // path; the Start-menu shortcut gives nothing. Either way the installation is the one

@@ -106,7 +106,7 @@ HWND QuestionOf(const ChildProcess& setup) {
 }
 
 int Install() {
-  ChildProcess setup("Q:\\setup.exe");
+  ChildProcess setup("Q:\\setup.exe", true);
   HWND frame = WalkToSettings(setup);
   if (frame == nullptr) return 2;
   DWORD start = GetTickCount();
@@ -146,7 +146,7 @@ int Install() {
 }
 
 int Cancel(const char* during, const char* final) {
-  ChildProcess setup("Q:\\setup.exe");
+  ChildProcess setup("Q:\\setup.exe", true);
   HWND frame = WalkToSettings(setup);
   if (frame == nullptr) return 2;
   Click(GetDlgItem(frame, kNext));

@@ -12,6 +12,7 @@
 #include "tests/support/ProcessDriver.h"
 #include "tests/support/ScratchFiles.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/WineDrives.h"
 
 namespace kaze::test {
 namespace {
@@ -77,7 +78,7 @@ void WalkToSettings(const ChildProcess& setup, HWND* frame) {
 TEST(EndToEnd, FromStartToSettingsThenCancel) {
   // The stand-in account library beside setup.exe answers "administrator".
   SetEnvironmentVariableA("KAZE_NETAPI_PRIVILEGE", "admin");
-  ChildProcess setup("Q:\\setup.exe");
+  ChildProcess setup("Q:\\setup.exe", true);
   ASSERT_TRUE(setup.started());
   HWND frame = nullptr;
   ASSERT_NO_FATAL_FAILURE(WalkToSettings(setup, &frame));
@@ -140,7 +141,7 @@ std::string ShellProgramsFolder(int csidl) {
 // and can only close the wizard; on Windows 9x nobody's account is asked about.
 void CheckAccountRuleOfTheFamily() {
   SetEnvironmentVariableA("KAZE_NETAPI_PRIVILEGE", "user");
-  ChildProcess setup("Q:\\setup.exe");
+  ChildProcess setup("Q:\\setup.exe", true);
   ASSERT_TRUE(setup.started());
   HWND frame = setup.WaitForWindow(IsWizardFrame, 30000);
   ASSERT_NE(frame, nullptr) << "the wizard did not open";
@@ -169,7 +170,7 @@ TEST(EndToEnd, InstallsThenUninstalls) {
   const std::string folder = "C:\\Program Files\\KAZE_CORP\\月見日和\\";
   const char kEntry[] =
       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KAZE_CORP 月見日和";
-  ChildProcess setup("Q:\\setup.exe");
+  ChildProcess setup("Q:\\setup.exe", true);
   ASSERT_TRUE(setup.started());
   HWND frame = nullptr;
   ASSERT_NO_FATAL_FAILURE(WalkToSettings(setup, &frame));
@@ -234,6 +235,110 @@ TEST(EndToEnd, InstallsThenUninstalls) {
   EXPECT_FALSE(KeyExists("Software\\KAZE_CORP")) << "the maker's key the installation made is left";
   EXPECT_FALSE(KeyExists(kEntry));
   EXPECT_FALSE(Exists(programs + "KAZE_CORP")) << "the Start menu group is left";
+}
+
+// The Unix folder behind a Windows path, as Wine names it.
+std::string UnixPath(const char* windowsPath) {
+  using UnixName = char*(CDECL*)(LPCWSTR);
+  auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (unixName == nullptr) return "";
+  wchar_t wide[MAX_PATH] = {};
+  MultiByteToWideChar(CP_ACP, 0, windowsPath, -1, wide, MAX_PATH);
+  char* name = unixName(wide);
+  if (name == nullptr) return "";
+  std::string path = name;
+  HeapFree(GetProcessHeap(), 0, name);
+  return path;
+}
+
+// Asks the watcher beside the test (disc-watch.sh) which processes hold a file of the
+// folder open or mapped: "none", or one line for each.
+std::string HoldersOf(const std::string& unixFolder) {
+  const std::string answer = ProgramFolder() + "disc-check.out";
+  DeleteFileA(answer.c_str());
+  if (!WriteBytes(ProgramFolder() + "disc-check.req", unixFolder + "\n")) return "no request";
+  DWORD start = GetTickCount();
+  while (!Exists(answer)) {
+    if (GetTickCount() - start > 60000) return "the watcher did not answer";
+    Sleep(100);
+  }
+  std::string found = ReadBytes(answer);
+  DeleteFileA(answer.c_str());
+  while (!found.empty() && found.back() == '\n') found.pop_back();
+  return found;
+}
+
+bool IsDiscRequest(HWND window) {
+  return ClassName(window) == "#32770" && GetDlgItem(window, 1029) != nullptr &&
+         GetDlgItem(window, IDOK) != nullptr;
+}
+
+// Two discs: setup.exe started from disc 1 asks for disc 2 halfway. While it asks, no
+// process may hold a file of disc 1 open or mapped (Windows 9x would ask for disc 1 back
+// to read a page of the program, and the user could not take it out); then disc 2 goes
+// into the same drive and the installation ends with its file.
+TEST(EndToEnd, AsksForDiscTwoWithNothingOfDiscOneInUse) {
+  SetEnvironmentVariableA("KAZE_NETAPI_PRIVILEGE", "admin");
+  const std::string disc1 = UnixPath("Q:\\");
+  const std::string disc2 = UnixPath("R:\\");
+  ASSERT_FALSE(disc1.empty());
+  ASSERT_FALSE(disc2.empty());
+
+  // The watcher sees what it must: an open file and a loaded library of the disc.
+  ASSERT_EQ(HoldersOf(disc1), "none") << "something holds disc 1 before the test";
+  {
+    HANDLE file = CreateFileA("Q:\\install.ini", GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_NE(HoldersOf(disc1).find("install.ini"), std::string::npos);
+    CloseHandle(file);
+    HMODULE library = LoadLibraryA("Q:\\cab32.dll");
+    ASSERT_NE(library, nullptr);
+    EXPECT_NE(HoldersOf(disc1).find("cab32.dll"), std::string::npos);
+    FreeLibrary(library);
+    ASSERT_EQ(HoldersOf(disc1), "none");
+  }
+
+  const std::string folder = "C:\\Program Files\\KAZE_CORP\\月見日和\\";
+  ChildProcess setup("Q:\\setup.exe", true);
+  ASSERT_TRUE(setup.started());
+  HWND frame = nullptr;
+  ASSERT_NO_FATAL_FAILURE(WalkToSettings(setup, &frame));
+  EXPECT_EQ(setup.handovers(), 1) << "setup.exe did not go on from a copy off the disc";
+  Click(frame, 1008);  // "インストール"
+  HWND request = setup.WaitForWindow(IsDiscRequest, 120000);
+  ASSERT_NE(request, nullptr) << "disc 2 was not asked for";
+  char line[256] = {};
+  GetDlgItemTextA(request, 1029, line, sizeof line);
+  EXPECT_STREQ(line, "Disk 2 をセットしてください");
+  EXPECT_EQ(HoldersOf(disc1), "none") << "disc 1 is in use while disc 2 is asked for";
+  Shot("disc2-request");
+
+  ASSERT_TRUE(InsertDisc('Q', disc2));
+  PressButton(request, IDOK);
+  HWND next = GetDlgItem(frame, 1008);
+  std::string box;
+  const bool finished = WaitFor(setup, [&] {
+    for (HWND window : setup.Windows()) {
+      if (window != frame && GetDlgItem(window, 0xFFFF) != nullptr) {
+        box = WindowText(window) + ": " + MessageBoxText(window);
+        return true;
+      }
+    }
+    return IsWindowVisible(next) && IsWindowEnabled(next) && Exists(folder + "UnInst.dat");
+  }, 120000);
+  Shot("disc2-inserted");
+  ASSERT_TRUE(finished) << "the installation did not finish";
+  ASSERT_EQ(box, "") << "a message came up after disc 2 went in";
+  EXPECT_EQ(ReadBytes(folder + "Second\\second.txt"), "second disc\r\n");
+  EXPECT_TRUE(Exists(folder + "Tsukimi.exe"));
+  EXPECT_TRUE(Exists(folder + "Kaze_Inst.exe"));
+  Click(frame, 1008);
+  ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(frame) == kStep5; }, 5000));
+  Click(frame, 1008);  // "終了"
+  DWORD code = 1;
+  EXPECT_TRUE(setup.WaitForExit(10000, &code));
 }
 
 }  // namespace

@@ -8,7 +8,8 @@
 # Fails, naming each fault, on: an import that the allow-list does not name; an import by
 # ordinal; an OS or subsystem version above 4.0; a function that Windows 95 or NT 4.0 lacks,
 # or only has as a failing stub, unless its entry names the run-time fallback; a DLL with a
-# static TLS directory (LoadLibrary refuses it on Windows 95).
+# static TLS directory (LoadLibrary refuses it on Windows 95); a setup.exe without the
+# header flag that has NT run it from the page file when it was started from a CD.
 set -euo pipefail
 allow=$1; shift
 objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
@@ -30,6 +31,13 @@ for binary in "$@"; do
     }
     function fault(text) { printf "%s: %s\n", binary, text; bad = 1 }
     function above40(major, minor) { return major > 4 || (major == 4 && minor > 0) }
+    function hex(text,   i, value) {
+      sub(/^0x/, "", text)
+      value = 0
+      for (i = 1; i <= length(text); ++i) value = value * 16 + index("0123456789abcdef", tolower(substr(text, i, 1))) - 1
+      return value
+    }
+    /^Characteristics/ { characteristics = hex($2) }
     /^Magic/ { magic = $2 }
     /^Subsystem/ { subsystem = $0 }
     /^MajorOSystemVersion/ { osMajor = $2 }
@@ -62,6 +70,9 @@ for binary in "$@"; do
         if (subsystem !~ /Windows CUI/) fault("not a Windows console program")
       } else if (binary ~ /\.[eE][xX][eE]$/ && subsystem !~ /Windows GUI/) {
         fault("not a Windows GUI program")
+      }
+      if (tolower(binary) == "setup.exe" && int(characteristics / 1024) % 2 == 0) {
+        fault("lacks IMAGE_FILE_REMOVABLE_RUN_FROM_SWAP: NT would read it from disc 1 while disc 2 is in")
       }
       if (osMajor == "" || subMajor == "") fault("no PE header versions found")
       if (imports == 0) fault("no imports found: not a program objdump can read?")

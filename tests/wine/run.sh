@@ -13,6 +13,9 @@
 #                      drive L: holds a copy of DIR (empty DIR: an empty folder) and has the
 #                      drive type TYPE, one of Wine's: hd, network, floppy, cdrom, ramdisk.
 # --native-dll NAME    Wine loads NAME.dll from the program's folder instead of its own.
+# --system-dll FILE    FILE (NAME.dll) replaces Wine's own NAME.dll in the system folder and
+#                      is loaded instead of it by every program, wherever that lies (a
+#                      program that runs on from a copy of itself elsewhere still finds it).
 # --small-drive L=SIZE drive L: becomes a hard disk of SIZE (tmpfs size, e.g. 64k), so that
 #                      writes really fail when it is full. Needs the right to mount (root);
 #                      without it the run fails loudly instead of testing nothing.
@@ -24,6 +27,7 @@ version=""
 cdroms=()
 drives=()
 natives=()
+systems=()
 regs=()
 smalls=()
 keep=0
@@ -33,6 +37,7 @@ while [ $# -gt 0 ]; do
     --cdrom) cdroms+=("$2"); shift 2 ;;
     --drive) drives+=("$2"); shift 2 ;;
     --native-dll) natives+=("$2"); shift 2 ;;
+    --system-dll) systems+=("$2"); shift 2 ;;
     --reg) regs+=("$2"); shift 2 ;;
     --small-drive) smalls+=("$2"); shift 2 ;;
     --keep) keep=1; shift ;;
@@ -106,6 +111,12 @@ if [ ${#natives[@]} -gt 0 ]; then
     setup_cmds+=("HKCU\\Software\\Wine\\DllOverrides|$dll|native")
   done
 fi
+for file in "${systems[@]+"${systems[@]}"}"; do
+  [ -f "$file" ] || { echo "run.sh: --system-dll $file: no such file" >&2; exit 2; }
+  name=$(basename "$file"); name=${name%.*}; name=${name,,}
+  cp "$file" "$WINEPREFIX/drive_c/windows/system32/$name.dll"
+  setup_cmds+=("HKCU\\Software\\Wine\\DllOverrides|$name|native")
+done
 for r in "${regs[@]+"${regs[@]}"}"; do setup_cmds+=("$r"); done
 
 if [ ${#setup_cmds[@]} -gt 0 ]; then
