@@ -9,6 +9,9 @@
 #include "config/ProfileReader.h"
 #include "config/ValueParsing.h"
 #include "engine/RegistrationText.h"
+#include "system/Dbcs.h"
+#include "system/FileUtils.h"
+#include "system/OsServices.h"
 #include "system/PathText.h"
 
 namespace kaze {
@@ -21,6 +24,16 @@ const char kInfoSection[] = "INSTALL_INFO";
 const char kGroupSection[] = "INSTALL_GROUP";
 const char kRegistrySection[] = "INSTALL_REGISTRY_0";
 const char kAboutSection[] = "ABOUT_BOX";
+const char kDiscSectionFormat[] = "INSTALL_GROUP_DISK_%d";
+
+// Far beyond any real install.ini; a larger file is only known to be over the limit.
+constexpr size_t kMeasuredFileMax = 16u << 20;
+
+std::string DiscSection(int disc) {
+  char name[64];
+  std::snprintf(name, sizeof name, kDiscSectionFormat, disc);
+  return name;
+}
 
 // A count from the file: never negative, and never more than the lines that could
 // hold the counted keys, so that tables stay proportional to the file.
@@ -44,17 +57,36 @@ class Loader {
     context_.ReleaseDescription();
     context_.overlongValue[0] = '\0';
     context_.uncontainedValue[0] = '\0';
+    context_.overlargePart[0] = '\0';
     LoadInfo();
     LoadDiscs();
     LoadTypes();
     LoadRegistry();
     LoadAppearance();
     reader_.Reset();
+    if (!IsNtPlatform()) NoteOverlargePart();
   }
 
  private:
   SectionHandle Register(const char* section) {
     return path_[0] != '\0' ? reader_.RegisterSection(path_, section) : kNoSection;
+  }
+
+  // What was just read on Windows 9x is cut if the file or a section it came from is over
+  // the system's limits: the part is named so that the file is refused. A file that
+  // cannot be measured counts as over them.
+  void NoteOverlargePart() {
+    if (path_[0] == '\0') return;
+    ProfileCut9x cut;
+    if (!FindInstallIniCut9x(path_, context_.diskCount, &cut)) cut.file = true;
+    const char* slash = FindLastChar(path_, '\\');
+    if (cut.file) {
+      std::snprintf(context_.overlargePart, sizeof context_.overlargePart, "%s",
+                    slash != nullptr ? slash + 1 : path_);
+    } else if (!cut.sections.empty()) {
+      std::snprintf(context_.overlargePart, sizeof context_.overlargePart, "[%s]",
+                    cut.sections[0].c_str());
+    }
   }
 
   void NoteOverlong(const char* section, const char* key) {
@@ -179,8 +211,8 @@ class Loader {
       std::snprintf(key, sizeof key, "DISK_%d", d);
       ReadText(infoHandle, kInfoSection, key, disk.volumeLabel, sizeof disk.volumeLabel);
 
-      char discSection[64];
-      std::snprintf(discSection, sizeof discSection, "INSTALL_GROUP_DISK_%d", d);
+      const std::string section = DiscSection(d);
+      const char* discSection = section.c_str();
       SectionHandle discHandle = Register(discSection);
       int lines = reader_.CountSectionLines(discHandle);
       disk.groupCount = BoundCount(reader_.ReadInt(discHandle, "IDNUM"), lines);
@@ -306,6 +338,23 @@ class Loader {
 bool InstallIniLoader(const char* path, InstallContext& context) {
   Loader loader(path, context);
   loader.Run();
+  return true;
+}
+
+bool FindInstallIniCut9x(const char* path, int diskCount, ProfileCut9x* cut) {
+  *cut = ProfileCut9x();
+  ULONGLONG size = 0;
+  if (!FileSize(path, &size)) return true;  // missing: read as empty
+  if (size > kMeasuredFileMax) {
+    cut->file = true;
+    return true;
+  }
+  std::string bytes;
+  if (!ReadWholeFile(path, kMeasuredFileMax, &bytes)) return false;
+  std::vector<std::string> sections = {kInfoSection, kGroupSection, kRegistrySection,
+                                       kAboutSection};
+  for (int d = 0; d < diskCount; ++d) sections.push_back(DiscSection(d));
+  *cut = FindProfileCut9x(bytes.data(), bytes.size(), sections);
   return true;
 }
 

@@ -2,6 +2,7 @@
 // Turns install.ini into the description that hangs from the install context.
 #include "app/InstallContext.h"
 #include "config/InstallDescription.h"
+#include "system/ProfileSection.h"
 
 namespace kaze {
 
@@ -10,8 +11,15 @@ namespace kaze {
 // value too long for its field is stored cut, and the first such key is named in
 // context.overlongValue ("SECTION/KEY") so that the caller can refuse the file. Counts
 // read from the file are never negative and never exceed the number of lines of the
-// section that holds the counted keys.
+// section that holds the counted keys. On Windows 9x, whose profile functions read a file
+// or a section beyond their limits cut short, such a part is named in
+// context.overlargePart.
 bool InstallIniLoader(const char* path, InstallContext& context);
+
+// What Windows 9x's profile functions would read cut short of the install.ini at path:
+// the file, and the sections the loader reads of a description with diskCount discs. A
+// missing file has nothing cut; false when an existing one cannot be read.
+bool FindInstallIniCut9x(const char* path, int diskCount, ProfileCut9x* cut);
 
 // The first group with this id over all discs in order, or nullptr.
 FileGroup* FindFileGroup(int id, InstallContext& context);

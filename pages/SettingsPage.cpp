@@ -37,6 +37,10 @@ const char kOverlongValueMessage[] =
 const char kUncontainedValueMessage[] =
     "インストール情報ファイルの値がディスクやインストール先の外を指しているため、"
     "インストール作業を続行できません。\n(%s)";
+const char kOverlargeIniMessage[] =
+    "インストール情報ファイルが Windows 95/98/Me で読み込める大きさ "
+    "(ファイル全体 64 KB、セクション 32 KB) を超えているため、"
+    "インストール作業を続行できません。\n(%s)";
 const char kDefaultFolderTooLongMessage[] =
     "既定のインストール先フォルダのパスが長すぎます。"
     "[参照] ボタンでインストール先を選択してください。";
@@ -226,6 +230,9 @@ void InstallSettingsPage::StartWork() {
   EnableWindow(nextButton_, FALSE);
   if (!LocateInstallIni()) {
     EnterFailedState(kCancelledMessage);
+  } else if (context()->overlargePart[0] != '\0') {
+    // Windows 9x read the file cut short: whatever else it says is unsure.
+    EnterFailedState(Format(kOverlargeIniMessage, context()->overlargePart).c_str());
   } else if (context()->overlongValue[0] != '\0') {
     // A value cut to its field would name another file or folder: refuse the file.
     EnterFailedState(Format(kOverlongValueMessage, context()->overlongValue).c_str());

@@ -343,5 +343,76 @@ TEST_F(InstallIniLoaderTest, NegativeAndGarbageCountsGiveEmptyTables) {
   }
 }
 
+// Windows 9x reads 64 KB of a file and 32,767 bytes of a section; NT and Wine read all.
+// One section of each file is padded with key lines; the keys after the padding tell
+// whether the file was read whole.
+struct OverlargeCase {
+  const char* name;
+  const char* padded;  // the section given the padding
+  size_t padding;
+  const char* named9x;  // overlargePart on Windows 9x
+};
+const OverlargeCase kOverlargeCases[] = {
+    {"nothing over the limits", "PADDING", 30000, ""},
+    {"file over 64 KB", "PADDING", 70000, "install.ini"},
+    {"[INSTALL_INFO] over 32,767 bytes", "INSTALL_INFO", 33000, "[INSTALL_INFO]"},
+    {"[INSTALL_GROUP_DISK_0] over 32,767 bytes", "INSTALL_GROUP_DISK_0", 33000, "[INSTALL_GROUP_DISK_0]"},
+    {"[INSTALL_GROUP] over 32,767 bytes", "INSTALL_GROUP", 33000, "[INSTALL_GROUP]"},
+    {"[INSTALL_REGISTRY_0] over 32,767 bytes", "INSTALL_REGISTRY_0", 33000, "[INSTALL_REGISTRY_0]"},
+    {"[ABOUT_BOX] over 32,767 bytes", "ABOUT_BOX", 33000, "[ABOUT_BOX]"},
+    {"a disc section beyond DISKNUM is not read", "INSTALL_GROUP_DISK_1", 40000, ""},
+};
+
+std::string OverlargeIni(const OverlargeCase& c) {
+  const std::pair<const char*, const char*> sections[] = {
+      {"INSTALL_INFO", "DISKNUM=1\r\nAPPNAME=月見日和\r\n"},
+      {"INSTALL_GROUP_DISK_0", "IDNUM=1\r\nGROUP_0=7\r\n"},
+      {"INSTALL_GROUP", "NAME_FULL=全部\r\n"},
+      {"INSTALL_REGISTRY_0", "REG_KEY=Software\\KAZE\r\n"},
+      {"INSTALL_GROUP_DISK_1", "IDNUM=1\r\n"},
+      {"PADDING", ""},
+      {"ABOUT_BOX", "BANNERNAME=last.bmp\r\n"},
+  };
+  std::string ini;
+  for (const auto& [name, keys] : sections) {
+    ini += std::string("[") + name + "]\r\n";
+    if (c.padded == std::string(name)) {
+      for (size_t start = ini.size(), i = 0; ini.size() - start < c.padding; ++i) {
+        ini += "PAD_" + std::to_string(i) + "=" + std::string(80, 'p') + "\r\n";
+      }
+    }
+    ini += keys;
+  }
+  return ini;
+}
+
+class LoaderOn9x : public InstallIniLoaderTest {};
+class LoaderOnNt : public InstallIniLoaderTest {};
+
+TEST_F(LoaderOn9x, NamesTheFileOrTheSectionItReadsCutShort) {
+  for (const OverlargeCase& c : kOverlargeCases) {
+    SCOPED_TRACE(c.name);
+    std::string path = folder.Write("install.ini", OverlargeIni(c));
+    ASSERT_TRUE(InstallIniLoader(path.c_str(), context));
+    EXPECT_STREQ(context.overlargePart, c.named9x);
+  }
+}
+
+TEST_F(LoaderOnNt, ReadsTheSameFilesWhole) {
+  for (const OverlargeCase& c : kOverlargeCases) {
+    SCOPED_TRACE(c.name);
+    std::string path = folder.Write("install.ini", OverlargeIni(c));
+    ASSERT_TRUE(InstallIniLoader(path.c_str(), context));
+    EXPECT_STREQ(context.overlargePart, "");
+    EXPECT_STREQ(context.installInfo->appName, "月見日和");
+    ASSERT_EQ(context.diskCount, 1);
+    ASSERT_EQ(context.disks[0].groupCount, 1);
+    EXPECT_EQ(context.disks[0].groups[0].id, 7);
+    EXPECT_STREQ(context.installInfo->nameFull, "全部");
+    EXPECT_STREQ(context.registryData->key, "Software\\KAZE");
+    EXPECT_STREQ(context.appearance->bannerName, "last.bmp");
+  }
+}
+
 }  // namespace
 }  // namespace kaze

@@ -594,5 +594,43 @@ TEST_F(SettingsPageTest, DefaultFolderFromWindowsDriveAndPaths) {
   }
 }
 
+// Windows 9x reads 64 KB of install.ini and 32,767 bytes of a section and cuts the rest: a
+// file beyond either is refused there, with the part named, like the other refusals.
+class SettingsPageOn9x : public SettingsPageTest {};
+
+TEST_F(SettingsPageOn9x, AFileReadCutShortLeavesOnlyTheWayOut) {
+  auto padding = [](size_t bytes) {
+    std::string lines;
+    for (int i = 0; lines.size() < bytes; ++i) {
+      lines += "PAD_" + std::to_string(i) + "=" + std::string(80, 'p') + "\r\n";
+    }
+    return lines;
+  };
+  const struct {
+    const char* name;
+    std::string ini;
+    std::string part;
+  } cases[] = {
+      {"file over 64 KB", IniText(kStandardInfo) + "[PADDING]\r\n" + padding(70000), "install.ini"},
+      // [INSTALL_GROUP] is the text's last section.
+      {"section over 32,767 bytes", IniText(kStandardInfo) + padding(33000), "[INSTALL_GROUP]"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    WriteDiscIni(c.ini);
+    PromptRecorder prompts;
+    ShowAndWait();
+    ASSERT_EQ(prompts.messages().size(), 1u);
+    EXPECT_EQ(prompts.messages()[0].text,
+              "インストール情報ファイルが Windows 95/98/Me で読み込める大きさ (ファイル全体 64 KB、"
+              "セクション 32 KB) を超えているため、インストール作業を続行できません。\n(" +
+                  c.part + ")");
+    EXPECT_EQ(prompts.messages()[0].style, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    ExpectFailedState();
+  }
+}
+
 }  // namespace
 }  // namespace kaze::test
