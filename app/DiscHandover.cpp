@@ -118,11 +118,15 @@ bool HandOverToStagedCopy() {
 }
 
 std::string StagedCopyFolder() {
-  std::vector<std::string> args = SplitCommandLine(GetCommandLineA());
+  if (StartedFromRemovableMedia()) return std::string();
+  return StagedCopyFolderOf(SplitCommandLine(GetCommandLineA()), ModulePath(),
+                            TemporaryFolder());
+}
+
+std::string StagedCopyFolderOf(const std::vector<std::string>& args, const std::string& self,
+                               const std::string& temp) {
   if (args.size() != 2 || args[1] != kStagedCopySwitch) return std::string();
-  const std::string self = ModulePath();
-  const std::string temp = TemporaryFolder();
-  if (self.empty() || temp.empty() || StartedFromRemovableMedia()) return std::string();
+  if (self.empty() || temp.empty()) return std::string();
   const std::string folder = FolderPart(self.c_str());
   std::string parent;
   if (!ParentFolder(folder.c_str(), &parent)) return std::string();

@@ -4,6 +4,7 @@
 // removable drive runs from a copy of itself in a folder of the run's own in the
 // temporary folder, and the disc can be changed while it asks for the next one.
 #include <string>
+#include <vector>
 
 namespace kaze {
 
@@ -24,5 +25,8 @@ bool HandOverToStagedCopy();
 // copy: started with the switch, from a "KzSetup" folder directly in the temporary
 // folder. "" otherwise, whatever the command line says.
 std::string StagedCopyFolder();
+// The same decision from the program's arguments, its own path and the temporary folder.
+std::string StagedCopyFolderOf(const std::vector<std::string>& args, const std::string& self,
+                               const std::string& temp);
 
 }  // namespace kaze
