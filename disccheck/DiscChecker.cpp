@@ -159,6 +159,7 @@ bool DiscChecker::Run() {
     Error(kInfo, "PATH", "既定のインストール先 (PATH と PATH2) が 259 バイトを超えます。");
   }
 
+  CheckProfileLimits(ini);
   CheckLoaderRefusals();
   CheckNames();
   CheckDiscs();
@@ -169,6 +170,23 @@ bool DiscChecker::Run() {
   if (archiveLibrary_ != nullptr) FreeLibrary(archiveLibrary_);
   archiveLibrary_ = nullptr;
   return true;
+}
+
+// Windows 9x reads no more than 64 KB of install.ini and 32,767 bytes of a section, and
+// the installer refuses a file beyond either there: told whatever system this check runs
+// on (the loader's own note of it, made on 9x only, is not told again).
+void DiscChecker::CheckProfileLimits(const std::string& ini) {
+  const std::string why =
+      "Windows 95/98/Me はそれより先を読まないため、インストーラはこのファイルを受け付けません。";
+  ProfileCut9x cut;
+  if (!FindInstallIniCut9x(ini.c_str(), context_.diskCount, &cut)) {
+    Error("", "", "install.ini を読めません: " + ini);
+    return;
+  }
+  if (cut.file) Error("", "", "install.ini が 65536 バイト (64 KB) を超えています。" + why);
+  for (const std::string& section : cut.sections) {
+    Error(section, "", "セクションが 32767 バイトを超えています。" + why);
+  }
 }
 
 void DiscChecker::CheckLoaderRefusals() {

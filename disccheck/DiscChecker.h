@@ -42,6 +42,7 @@ class DiscChecker {
   void Error(const std::string& section, const std::string& key, const std::string& text);
   void Warning(const std::string& section, const std::string& key, const std::string& text);
 
+  void CheckProfileLimits(const std::string& ini);
   void CheckLoaderRefusals();
   void CheckNames();
   void CheckDiscs();

@@ -49,6 +49,24 @@ class DiscSet {
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini().c_str());
   }
 
+  // Key lines of about bytes bytes in all, right after the section's header (a new
+  // section at the end when there is none).
+  void Pad(const char* section, size_t bytes) const {
+    std::string lines;
+    for (int i = 0; lines.size() < bytes; ++i) {
+      lines += "PAD_" + std::to_string(i) + "=" + std::string(80, 'p') + "\r\n";
+    }
+    std::string text = ReadBytes(ini());
+    const std::string header = std::string("[") + section + "]\r\n";
+    size_t at = text.find(header);
+    if (at == std::string::npos) {
+      text += header + lines;
+    } else {
+      text.insert(at + header.size(), lines);
+    }
+    ASSERT_TRUE(WriteBytes(ini(), text));
+  }
+
   std::vector<DiscFolder> folders = {{disc1(), "TSUKIMI1"}};
 };
 
@@ -151,6 +169,14 @@ TEST(DiscCheck, EachFaultIsNamedWithItsSectionAndKey) {
        {"エラー: [INSTALL_INFO] MAKESHORTCUT_PATH_1: 「Missing.txt」はどの種類でもインストールされません。"}},
       {"member leading out", [](DiscSet& s) { s.Set("INSTALL_GROUP_DISK_0", "MEMBER_2_0", "..\\secret.txt > Docs\\"); },
        {"エラー: [INSTALL_GROUP_DISK_0] MEMBER_2_0: 値がディスクやインストール先の外を指しています (ドライブ名、先頭の \\、.. は使えません)。"}},
+      {"install.ini over 64 KB", [](DiscSet& s) { s.Pad("PADDING", 70000); },
+       {"エラー: install.ini が 65536 バイト (64 KB) を超えています。Windows 95/98/Me はそれより先を読まないため、インストーラはこのファイルを受け付けません。"}},
+      {"section over 32,767 bytes", [](DiscSet& s) { s.Pad("INSTALL_GROUP", 33000); },
+       {"エラー: [INSTALL_GROUP] セクションが 32767 バイトを超えています。Windows 95/98/Me はそれより先を読まないため、インストーラはこのファイルを受け付けません。"}},
+      {"disc section over 32,767 bytes in a file over 64 KB",
+       [](DiscSet& s) { s.Pad("INSTALL_GROUP_DISK_0", 70000); },
+       {"エラー: install.ini が 65536 バイト (64 KB) を超えています。Windows 95/98/Me はそれより先を読まないため、インストーラはこのファイルを受け付けません。",
+        "エラー: [INSTALL_GROUP_DISK_0] セクションが 32767 バイトを超えています。Windows 95/98/Me はそれより先を読まないため、インストーラはこのファイルを受け付けません。"}},
       {"value too long", [](DiscSet& s) { s.Set("INSTALL_GROUP", "TEXT_DEFAULT", std::string(300, 'a')); },
        {"エラー: [INSTALL_GROUP] TEXT_DEFAULT: 値が長すぎます。インストーラはこのファイルを受け付けません。"}},
       {"path too long at the default folder",
