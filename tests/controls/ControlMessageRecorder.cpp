@@ -172,6 +172,7 @@ using SendItemA = LRESULT(WINAPI*)(HWND, int, UINT, WPARAM, LPARAM);
 using PostA = BOOL(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
 using SendTimeoutA = LRESULT(WINAPI*)(HWND, UINT, WPARAM, LPARAM, UINT, UINT, PDWORD_PTR);
 using SetLongA = LONG(WINAPI*)(HWND, int, LONG);
+using CallProcA = LRESULT(WINAPI*)(WNDPROC, HWND, UINT, WPARAM, LPARAM);
 using FindExport = FARPROC(WINAPI*)(HMODULE, LPCSTR);
 
 }  // namespace
@@ -235,6 +236,15 @@ LONG WINAPI RecordSetWindowLongA(HWND window, int index, LONG value) {
   return real(window, index, value);
 }
 
+// A subclass passing a message on to the control's own procedure.
+LRESULT WINAPI RecordCallWindowProcA(WNDPROC procedure, HWND window, UINT message, WPARAM wParam,
+                                     LPARAM lParam) {
+  static CallProcA real = nullptr;
+  if (real == nullptr) real = Real<CallProcA>("user32.dll", "CallWindowProcA");
+  Record(window, message, wParam, lParam);
+  return real(procedure, window, message, wParam, lParam);
+}
+
 FARPROC WINAPI PlayGetProcAddress(HMODULE module, LPCSTR name) {
   static FindExport real = nullptr;
   if (real == nullptr) real = Real<FindExport>("kernel32.dll", "GetProcAddress");
@@ -270,6 +280,8 @@ LRESULT(WINAPI* importSendMessageTimeoutA)(HWND, UINT, WPARAM, LPARAM, UINT, UIN
     __asm__("__imp__SendMessageTimeoutA@28") = &RecordSendMessageTimeoutA;
 LONG(WINAPI* importSetWindowLongA)(HWND, int, LONG) __asm__("__imp__SetWindowLongA@12") =
     &RecordSetWindowLongA;
+LRESULT(WINAPI* importCallWindowProcA)(WNDPROC, HWND, UINT, WPARAM, LPARAM) __asm__(
+    "__imp__CallWindowProcA@20") = &RecordCallWindowProcA;
 FARPROC(WINAPI* importGetProcAddress)(HMODULE, LPCSTR) __asm__("__imp__GetProcAddress@8") =
     &PlayGetProcAddress;
 
