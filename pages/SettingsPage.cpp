@@ -274,7 +274,9 @@ bool InstallSettingsPage::LocateInstallIni() {
     request.lpstrFile = chosen;
     request.nMaxFile = sizeof chosen;
     request.lpstrDefExt = ".ini";
-    request.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;  // 0x1006
+    // The dialog would leave the current folder on the disc it browsed, which then could
+    // not be taken out while another disc is asked for.
+    request.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR;
     if (!ShowOpenFile(&request)) return false;
     chosen[sizeof chosen - 1] = '\0';
     if (std::strlen(chosen) >= kPathSize) {

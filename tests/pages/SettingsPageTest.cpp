@@ -328,7 +328,8 @@ TEST_F(SettingsPageTest, MissingIniChosenByTheUserMovesTheSourceFolder) {
   EXPECT_EQ(prompts.openFiles()[0].filter,
             "Kaze インストーラ用情報ファイル(install.ini)|install.ini|");
   EXPECT_EQ(prompts.openFiles()[0].defaultExtension, ".ini");
-  EXPECT_EQ(prompts.openFiles()[0].flags, 0x1006u);
+  // Also OFN_NOCHANGEDIR: the current folder never stays on the disc.
+  EXPECT_EQ(prompts.openFiles()[0].flags, 0x100Eu);
 
   EXPECT_EQ(std::string(context_.cdFolder), setup_);
   EXPECT_EQ(Rows().size(), 3u);
