@@ -56,6 +56,35 @@ void RemoveCopy(const std::string& copy, const std::string& folder) {
   RemoveDirectoryA(folder.c_str());
 }
 
+bool IsStagingFolderName(const std::string& name) {
+  const size_t prefix = std::strlen(kStagingPrefix);
+  if (name.size() != prefix + 4 || !SameAsciiText(name.substr(0, prefix), kStagingPrefix)) {
+    return false;
+  }
+  for (size_t i = prefix; i < name.size(); ++i) {
+    const char c = name[i];
+    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// On Windows 9x an earlier run's folder outlives its copy (WININIT.INI deletes files
+// only): such folders, when empty, go now. A folder still holding anything stays.
+void RemoveEmptyStagingFolders(const std::string& temp) {
+  WIN32_FIND_DATAA found;
+  ScopedFindHandle search(FindFirstFileA((temp + kStagingPrefix + "*").c_str(), &found));
+  if (!search.valid()) return;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+        (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
+        IsStagingFolderName(found.cFileName)) {
+      RemoveDirectoryA((temp + found.cFileName).c_str());
+    }
+  } while (FindNextFileA(search.get(), &found));
+}
+
 }  // namespace
 
 bool StartedFromRemovableMedia() {
@@ -71,6 +100,7 @@ bool HandOverToStagedCopy() {
   const std::string temp = TemporaryFolder();
   if (self.empty() || temp.empty()) return false;
   const std::string name = self.substr(FolderPart(self.c_str()).size());
+  RemoveEmptyStagingFolders(temp);
   std::string folder;
   if (name.empty() || !CreateUniqueFolder(temp.c_str(), kStagingPrefix, &folder)) return false;
   std::string copy;
@@ -131,10 +161,7 @@ std::string StagedCopyFolderOf(const std::vector<std::string>& args, const std::
   std::string parent;
   if (!ParentFolder(folder.c_str(), &parent)) return std::string();
   const std::string name = folder.substr(parent.size(), folder.size() - parent.size() - 1);
-  if (name.size() != std::strlen(kStagingPrefix) + 4 ||
-      !SameAsciiText(name.substr(0, std::strlen(kStagingPrefix)), kStagingPrefix)) {
-    return std::string();
-  }
+  if (!IsStagingFolderName(name)) return std::string();
   if (lstrcmpiA(LongPath(parent.c_str()).c_str(), LongPath(temp.c_str()).c_str()) != 0) {
     return std::string();
   }

@@ -35,6 +35,7 @@ TEST(StagedCopyFolder, OnlyTheCopyInItsOwnFolderOfTheTemporaryFolder) {
       {"in the temporary folder itself", staged, "C:\\Temp\\setup.exe", ""},
       {"a folder of another name", staged, "C:\\Temp\\Other1A2B\\setup.exe", ""},
       {"a longer folder name", staged, "C:\\Temp\\KzSetup1A2B3\\setup.exe", ""},
+      {"no hex digits after the prefix", staged, "C:\\Temp\\KzSetupWXYZ\\setup.exe", ""},
       {"no own path", staged, "", ""},
   };
   for (const Row& row : rows) {

@@ -122,16 +122,26 @@ std::string DeletionsAtRestart() {
 
 // Started from the disc, setup.exe makes a copy of itself in a folder of the run's own in
 // the temporary folder, has Windows take it away at its next start, and the wizard runs
-// from there; a second start from the disc makes no second copy.
+// from there; a second start from the disc makes no second copy. An empty folder an
+// earlier run left (9x deletes only the copy) goes; one holding anything stays.
 TEST(FromDisc, RunsOnFromACopyThatGoesAtTheNextStartOfWindows) {
   SetEnvironmentVariableA("KAZE_NETAPI_PRIVILEGE", "admin");
   ASSERT_TRUE(StagingFolders().empty());
+  const std::string left = TempFolder() + "KzSetupFFFF";
+  const std::string held = TempFolder() + "KzSetupFFFE";
+  ASSERT_TRUE(CreateDirectoryA(left.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(held.c_str(), nullptr));
+  ASSERT_TRUE(WriteBytes(held + "\\kept.txt", "kept"));
   ChildProcess setup("Q:\\setup.exe", true);
   ASSERT_TRUE(setup.started());
   HWND frame = setup.WaitForWindow(IsWizardFrame, 30000);
   ASSERT_NE(frame, nullptr) << "the wizard did not open";
   EXPECT_EQ(setup.handovers(), 1) << "the wizard runs from the disc";
 
+  EXPECT_FALSE(Exists(left)) << "an empty folder of an earlier run is left";
+  EXPECT_EQ(ReadBytes(held + "\\kept.txt"), "kept");
+  ASSERT_TRUE(DeleteFileA((held + "\\kept.txt").c_str()));
+  ASSERT_TRUE(RemoveDirectoryA(held.c_str()));
   std::vector<std::string> folders = StagingFolders();
   ASSERT_EQ(folders.size(), 1u);
   const std::string copy = TempFolder() + folders[0] + "\\setup.exe";
