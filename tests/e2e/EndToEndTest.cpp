@@ -187,6 +187,8 @@ TEST(EndToEnd, InstallsThenUninstalls) {
   EXPECT_EQ(ReadBytes(folder + "Tsukimi.exe").empty(), false);
   EXPECT_TRUE(Exists(folder + "Data\\scenario\\chapter1.txt"));
   EXPECT_TRUE(Exists(folder + "Data\\bg\\moon.txt"));
+  // gcab stores this name in UTF-8; it lands in Shift-JIS (表 ends in the byte 0x5C).
+  EXPECT_TRUE(Exists(folder + "Data\\bg\\表紙.txt"));
   EXPECT_TRUE(Exists(folder + "Readme.txt"));
   EXPECT_FALSE(Exists(folder + "Docs\\manual.txt")) << "a group of another type was installed";
   EXPECT_TRUE(Exists(folder + "UnInst.dat"));
