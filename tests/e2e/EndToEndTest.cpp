@@ -287,7 +287,8 @@ TEST(EndToEnd, AsksForDiscTwoWithNothingOfDiscOneInUse) {
   ASSERT_FALSE(disc1.empty());
   ASSERT_FALSE(disc2.empty());
 
-  // The watcher sees what it must: an open file and a loaded library of the disc.
+  // The watcher sees what it must: an open file, a loaded library and the current folder
+  // on the disc.
   ASSERT_EQ(HoldersOf(disc1), "none") << "something holds disc 1 before the test";
   {
     HANDLE file = CreateFileA("Q:\\install.ini", GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -299,6 +300,11 @@ TEST(EndToEnd, AsksForDiscTwoWithNothingOfDiscOneInUse) {
     ASSERT_NE(library, nullptr);
     EXPECT_NE(HoldersOf(disc1).find("cab32.dll"), std::string::npos);
     FreeLibrary(library);
+    char current[MAX_PATH] = {};
+    ASSERT_NE(GetCurrentDirectoryA(MAX_PATH, current), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryA("Q:\\Docs"));
+    EXPECT_NE(HoldersOf(disc1).find("Docs"), std::string::npos) << "the current folder is not seen";
+    ASSERT_TRUE(SetCurrentDirectoryA(current));
     ASSERT_EQ(HoldersOf(disc1), "none");
   }
 
