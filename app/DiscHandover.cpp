@@ -11,6 +11,7 @@
 #include "system/Handles.h"
 #include "system/OsServices.h"
 #include "system/PathText.h"
+#include "system/TextHelpers.h"
 #include "system/WindowsCompat.h"
 
 namespace kaze {
@@ -39,16 +40,6 @@ bool IsDriveRootPath(const std::string& path) {
   return path.size() >= 3 && path[1] == ':' && path[2] == '\\';
 }
 
-bool SameAsciiText(const std::string& a, const char* b) {
-  if (a.size() != std::strlen(b)) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] + 32) : a[i];
-    char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] + 32) : b[i];
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // Takes the copy away again when it could not be made to run.
 void RemoveCopy(const std::string& copy, const std::string& folder) {
   SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -56,18 +47,16 @@ void RemoveCopy(const std::string& copy, const std::string& folder) {
   RemoveDirectoryA(folder.c_str());
 }
 
+// "KzSetup" and four hex digits, letters in either case.
 bool IsStagingFolderName(const std::string& name) {
   const size_t prefix = std::strlen(kStagingPrefix);
-  if (name.size() != prefix + 4 || !SameAsciiText(name.substr(0, prefix), kStagingPrefix)) {
-    return false;
-  }
-  for (size_t i = prefix; i < name.size(); ++i) {
-    const char c = name[i];
-    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'))) {
-      return false;
-    }
-  }
-  return true;
+  if (name.size() != prefix + 4) return false;
+  std::string lower = name;
+  std::string wanted = kStagingPrefix;
+  LowerCaseAscii(&lower[0]);
+  LowerCaseAscii(&wanted[0]);
+  if (lower.compare(0, prefix, wanted) != 0) return false;
+  return lower.find_first_not_of("0123456789abcdef", prefix) == std::string::npos;
 }
 
 // On Windows 9x an earlier run's folder outlives its copy (WININIT.INI deletes files

@@ -17,11 +17,6 @@ namespace {
 
 std::string SetupCommand() { return "\"" + ProgramFolder() + "setup.exe\""; }
 
-// The wizard frame: a dialog window carrying the Next button.
-bool IsWizardFrame(HWND window) {
-  return ClassName(window) == "#32770" && GetDlgItem(window, 1008) != nullptr;
-}
-
 TEST(NoCdRom, RefusesWithItsMessageAndEnds) {
   ChildProcess setup(SetupCommand());
   ASSERT_TRUE(setup.started());
@@ -81,12 +76,6 @@ std::vector<std::string> StagingFolders() {
   } while (FindNextFileA(search, &found));
   FindClose(search);
   return names;
-}
-
-bool IsNtFamily() {
-  OSVERSIONINFOA version = {};
-  version.dwOSVersionInfoSize = sizeof version;
-  return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
 // What Windows is to delete at its next start: the session manager's list on NT, the

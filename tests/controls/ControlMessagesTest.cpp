@@ -31,10 +31,6 @@ const int kTypeList = 1003;
 const int kExplanation = 1027;
 const int kNeededSpace = 1006;
 
-bool IsWizardFrame(HWND window) {
-  return ClassName(window) == "#32770" && GetDlgItem(window, 1008) != nullptr;
-}
-
 void Click(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
 bool WaitFor(const ChildProcess& process, const std::function<bool()>& done, DWORD milliseconds) {

@@ -21,10 +21,6 @@ const char kStep1[] = "「月見日和」インストールプログラム -  1 
 const char kStep2[] = "「月見日和」インストールプログラム -  2 / 5 「ディスクの確認」";
 const char kStep3[] = "「月見日和」インストールプログラム -  3 / 5 「インストール設定」";
 
-bool IsWizardFrame(HWND window) {
-  return ClassName(window) == "#32770" && GetDlgItem(window, 1008) != nullptr;
-}
-
 // Clicks a button of another process's window without waiting for it.
 void Click(HWND dialog, int id) {
   PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
@@ -120,12 +116,6 @@ std::string ReadValue(const char* key, const char* name) {
   RegQueryValueExA(handle, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
   RegCloseKey(handle);
   return value;
-}
-
-bool IsNtFamily() {
-  OSVERSIONINFOA version = {};
-  version.dwOSVersionInfoSize = sizeof version;
-  return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
 // A Start-menu Programs folder as the shell names it, with a trailing backslash.

@@ -202,6 +202,18 @@ inline HWND FindAnyMessageBox(const std::string& caption, DWORD milliseconds) {
   }
 }
 
+// The installer's wizard frame: a dialog window carrying the Next button (1008).
+inline bool IsWizardFrame(HWND window) {
+  return ClassName(window) == "#32770" && GetDlgItem(window, 1008) != nullptr;
+}
+
+// True when Windows reports the NT family (as the Wine prefix's version says).
+inline bool IsNtFamily() {
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
 inline void PressButton(HWND dialog, int id) {
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
