@@ -7,6 +7,7 @@
 #include "app/WizardFrame.h"
 #include "system/Handles.h"
 #include "ui/Prompts.h"
+#include "uninstall/RunJournal.h"
 
 namespace kaze {
 
@@ -23,6 +24,31 @@ bool AnyCdRomDrive() {
     if (GetDriveTypeA(root) == DRIVE_CDROM) return true;
   }
   return false;
+}
+
+const char kRunUndone[] =
+    "前回のインストール作業は途中で中断されていたため、その作業を取り消して元の状態に戻しました。";
+const char kRunPartlyUndone[] =
+    "前回のインストール作業は途中で中断されていたため、その作業を取り消しましたが、"
+    "一部を元に戻せませんでした。";
+const char kRunTriedAgain[] =
+    "次回このインストールプログラムを起動したときに、もう一度元に戻します。";
+
+void PutBackUnfinishedRun() {
+  std::string journal;
+  if (!FindUnfinishedRun(&journal)) return;
+  PutBackOutcome outcome = PutBackRun(journal);
+  const PutBackReport& report = outcome.report;
+  // A run that had succeeded only left its leftovers to clear: nothing to tell then.
+  if (outcome.finishedRun && report.complete()) return;
+  if (report.complete()) {
+    ShowMessage(nullptr, kRunUndone, kInstallerCaption, MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  std::string text = FormatPutBackReport(outcome.finishedRun ? "" : kRunPartlyUndone, report,
+                                         report.failed.empty() ? "" : kRunTriedAgain);
+  if (outcome.finishedRun) text.erase(0, text.find_first_not_of('\n'));
+  ShowMessage(nullptr, text.c_str(), kInstallerCaption, MB_OK | MB_ICONWARNING);
 }
 
 }  // namespace
@@ -49,6 +75,9 @@ bool InstallerApp::InitInstance() {
     EnumWindows(BringForwardStartupCallback, 0);
     return false;
   }
+  // A run that did not end (a power loss, a kill, a crash) is put back before anything
+  // is asked.
+  PutBackUnfinishedRun();
   WizardFrame frame(instance_);
   frame.SetRunFolder(runFolder);
   frame.RunModal(nullptr);

@@ -34,7 +34,7 @@ enum CabNoticeCode {
   CAB_FAILED = 2,
   CAB_FILE_END = 3,
   CAB_FINISHED = 4,
-  CAB_FOLDER_CREATED = 5,
+  CAB_FOLDER_CREATED = 5,  // a missing folder is about to be made
 };
 
 // The three fields the adapter reads from the library's per-file record: the file's

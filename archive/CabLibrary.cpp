@@ -413,6 +413,7 @@ BOOL CabLibrary::OnOwnerState(UINT state, const void* info) {
         return FALSE;
       }
       EnsureParentFolders(progress_.destinationPath);
+      if (stoppedByCaller_) return FALSE;
       CabProgressFileBegin(progress_, view.fileSize);
       return Notify(CAB_FILE_BEGIN) != 0;
     }
@@ -434,13 +435,13 @@ bool CabLibrary::EnsureParentFolders(const char* path) {
   if (Exists(copy)) return false;
   char parent[kCabMaxFolderPath + 1];
   if (!ParentFolderOf(copy, parent, sizeof parent)) return true;
-  if (EnsureParentFolders(parent)) {
-    // Only a folder made here is announced: the caller removes what it is told about.
-    if (CreateDirectoryA(parent, nullptr)) {
-      progress_.createdFolder = parent;
-      Notify(CAB_FOLDER_CREATED);
-      progress_.createdFolder = nullptr;
-    }
+  if (EnsureParentFolders(parent) && !stoppedByCaller_) {
+    // Announced just before it is made, so that the caller can record it first; a caller
+    // that cannot stops the extraction, and the folder is not made.
+    progress_.createdFolder = parent;
+    int goOn = Notify(CAB_FOLDER_CREATED);
+    progress_.createdFolder = nullptr;
+    if (goOn != 0) CreateDirectoryA(parent, nullptr);
   }
   return true;
 }

@@ -17,7 +17,8 @@ class CabProgressCallback {
   // fileCount: files in the archive, as the library counted them. record: the adapter's
   // progress record (destination path, figures, created folder), valid during the call.
   // Return nonzero to go on, 0 to cancel; the answer counts for CAB_FILE_BEGIN,
-  // CAB_FILE_PROGRESS and CAB_FILE_END and is ignored for the other codes.
+  // CAB_FILE_PROGRESS, CAB_FILE_END and CAB_FOLDER_CREATED (which comes just before the
+  // folder is made: 0 leaves it unmade) and is ignored for the other codes.
   virtual int OnCabNotice(int code, int noticeValue, uint32_t fileCount,
                           CabExtractRecord* record) = 0;
 

@@ -28,6 +28,13 @@ class EngineHost {
   // Called before each write to path: a file of the user's there is kept aside, to be put
   // back if the run is taken back. False when it could not be kept: do not write then.
   virtual bool KeepBeforeWriting(const char* path) = 0;
+  // Called before each file or folder a step creates (kind LOG_FILE or LOG_FOLD), before a
+  // registry key below HKEY_LOCAL_MACHINE that is not there is created, and before a value
+  // is set: the change is recorded in the run's journal first, so that a run cut off
+  // anywhere can be put back. False when it could not be recorded: do not make it then.
+  virtual bool BeforeCreating(int kind, const char* path) = 0;
+  virtual bool BeforeCreatingKey(const char* key) = 0;
+  virtual bool BeforeSettingValue(const char* key, const char* name) = 0;
 
  protected:
   ~EngineHost() = default;

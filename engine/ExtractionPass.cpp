@@ -9,6 +9,7 @@
 #include "system/DriveQueries.h"
 #include "system/PathSplit.h"
 #include "system/PathText.h"
+#include "system/StopPoint.h"
 #include "system/TextHelpers.h"
 #include "ui/Prompts.h"
 #include "ui/TextProgressBar.h"
@@ -63,10 +64,7 @@ std::string LowerAscii(std::string text) {
 ExtractionPass::ExtractionPass(ExtractionHost& host)
     : host_(host),
       copyLooks_(kCopyNoticesPerLook, kLookIntervalMs),
-      cabLooks_(kCabNoticesPerLook, kLookIntervalMs) {
-  DWORD length = GetTempPathA(sizeof temporaryFolder_, temporaryFolder_);
-  if (length == 0 || length >= sizeof temporaryFolder_) temporaryFolder_[0] = '\0';
-}
+      cabLooks_(kCabNoticesPerLook, kLookIntervalMs) {}
 
 std::vector<int> ExtractionPass::DiscsNeeded() const {
   std::vector<int> discs;
@@ -288,8 +286,13 @@ int ExtractionPass::CopyItem(const std::string& source, const std::string& desti
     Refuse(kNotKept, destination.c_str());
     return 0;
   }
+  // Recorded before it is made: a run cut off in the middle of the copy takes the half
+  // file away again.
+  if (!destinationExisted_ && !host_.BeforeCreating(LOG_FILE, destination.c_str())) return 0;
+  recordRefused_ = false;
   if (CopyWithProgress(request, &ExtractionPass::CopyNotice)) return 1;
-  if (request.failure != 0) ShowCopyFailure(request);
+  // A folder that could not be recorded was not made; the journal's failure was told.
+  if (request.failure != 0 && !recordRefused_) ShowCopyFailure(request);
   return 0;
 }
 
@@ -345,9 +348,15 @@ int ExtractionPass::OnCopyNotice(int code, CopyRequest* request, DWORD copied) {
     case COPY_BLOCK:
       AdvanceProgress(copied - copyValue_);
       copyValue_ = copied;
+      KAZE_STOP_POINT("plain-file");
       if (copyLooks_.Due(GetTickCount())) host_.PumpOneFrameMessage();
       break;
     case COPY_FOLDER_MADE:
+      // Announced before it is made: recorded first, or not made at all.
+      if (!host_.BeforeCreating(LOG_FOLD, request->createdFolder)) {
+        recordRefused_ = true;
+        return 0;
+      }
       host_.RecordLogEntry(LOG_FOLD, request->createdFolder);
       break;
     default:
@@ -366,18 +375,25 @@ int ExtractionPass::OnCabNotice(int code, int noticeValue, uint32_t fileCount,
         Refuse(kNotKept, record->destinationPath);
         return 0;
       }
-      if (!existed) host_.RecordLogEntry(LOG_FILE, record->destinationPath);
+      if (!existed) {
+        if (!host_.BeforeCreating(LOG_FILE, record->destinationPath)) return 0;
+        host_.RecordLogEntry(LOG_FILE, record->destinationPath);
+      }
       lastFileCount_ = fileCount;
       lastNoticeValue_ = noticeValue;
       break;
     }
     case CAB_FILE_PROGRESS:
+      KAZE_STOP_POINT("archive-member");
+      [[fallthrough]];
     case CAB_FILE_END:
       ShowCabFileProgress(record->progressValue - archiveValue_, *record);
       archiveValue_ = record->progressValue;
       break;
     case CAB_FOLDER_CREATED:
+      // Announced before it is made: recorded first, or not made at all.
       if (record->createdFolder != nullptr) {
+        if (!host_.BeforeCreating(LOG_FOLD, record->createdFolder)) return 0;
         host_.RecordLogEntry(LOG_FOLD, record->createdFolder);
       }
       break;
@@ -445,17 +461,12 @@ bool ExtractionPass::IsRunningProgramName(const std::string& name) const {
   return lstrcmpiA(self.substr(FolderPart(self.c_str()).size()).c_str(), name.c_str()) == 0;
 }
 
-void ExtractionPass::StageSupportFiles() {
+void ExtractionPass::StageSupportFiles(const std::string& folder) {
   if (stageTried_) return;
   stageTried_ = true;
   const char* runFolder = host_.context().runFolder;
-  if (runFolder[0] != '\0') {
-    // The program runs from its own copy there: the run's files go beside it.
-    stagingFolder_ = runFolder;
-  } else if (temporaryFolder_[0] == '\0' ||
-             !CreateUniqueFolder(temporaryFolder_, "KzSetup", &stagingFolder_)) {
-    return;
-  }
+  if (folder.empty()) return;
+  stagingFolder_ = folder;
   for (const std::string& name : SupportFileNames()) {
     if (runFolder[0] != '\0' && IsRunningProgramName(name)) continue;  // not over itself
     std::string from;
@@ -465,6 +476,7 @@ void ExtractionPass::StageSupportFiles() {
       continue;
     }
     // A copy cut short is no copy: a missing support file is told where it is needed.
+    if (!host_.BeforeCreating(LOG_FILE, to.c_str())) continue;
     if (CopyFileWhole(from.c_str(), to.c_str())) {
       staged_.push_back(name);
     } else {

@@ -72,9 +72,10 @@ class ExtractionPass : public CabProgressCallback {
   // the request dialog (and telling a wrong one) until it is or the user gives up.
   bool CheckDisc(int disc);
 
-  // Copies the support files from the disc in the drive into a new folder of the run's own
-  // in the temporary folder, once a run; nothing else is ever loaded from or staged there.
-  void StageSupportFiles();
+  // Copies the support files from the disc in the drive into the run's own folder (with
+  // its backslash; "" stages nothing), once a run; nothing else is ever loaded from or
+  // staged there.
+  void StageSupportFiles(const std::string& folder);
   // Deletes what the staging copied, and its folder.
   void RemoveSupportFiles();
   void FreeWorkList();
@@ -120,7 +121,6 @@ class ExtractionPass : public CabProgressCallback {
   bool IsRunningProgramName(const std::string& name) const;
 
   ExtractionHost& host_;
-  char temporaryFolder_[MAX_PATH] = {};
   std::string stagingFolder_;
   std::vector<std::string> staged_;  // names copied into the staging folder
   bool stageTried_ = false;
@@ -140,6 +140,7 @@ class ExtractionPass : public CabProgressCallback {
   QueueLookPacer copyLooks_;  // when a notice looks at the message queue
   QueueLookPacer cabLooks_;
   bool destinationExisted_ = false;  // the file being copied was there before
+  bool recordRefused_ = false;  // a change of the copy could not be recorded in the journal
   uint32_t lastFileCount_ = 0;
   int lastNoticeValue_ = 0;
 };

@@ -8,6 +8,7 @@
 #include "engine/ProgressMath.h"
 #include "engine/Registration.h"
 #include "resources/resource.h"
+#include "system/StopPoint.h"
 #include "ui/Prompts.h"
 #include "uninstall/UninstallLog.h"
 
@@ -23,6 +24,11 @@ const char kCancelledStatus[] = "※　インストールがキャンセルさ�
 const char kCancelledItem[] = "インストールがキャンセルされました";
 const char kLogNotCommitted[] = "アンインストール情報を書き込めませんでした。\n";
 const char kRollbackLeftovers[] = "インストールを取り消しましたが、一部を元に戻せませんでした。";
+const char kTriedAgainAtStart[] =
+    "次回このインストールプログラムを起動したときに、もう一度元に戻します。";
+const char kNotRecorded[] =
+    "インストール作業の記録を書き込めないため、インストール作業を続けられません。\n"
+    "一時フォルダのあるドライブの空き容量を確認してください。";
 const char kFailedStatus[] = "※　インストール中にエラーが発生しました　※";
 const char kFailedItem[] = "インストール作業中にエラーが発生しました";
 const char kStopQuestion[] = "インストール作業は完了していません。中止しますか？";
@@ -118,24 +124,38 @@ void InstallProgressPage::RunInstallation() {
   KillTimer(window(), timerId_);
   timerId_ = 0;
   InstallContext& shared = context();
-  newUninstallEntry_.clear();
+  journalFailed_ = false;
   SetStatus(kWorkingStatus);
   ShowWindow(FrameButton(IDCANCEL), SW_HIDE);
   ShowWindow(FrameButton(IDC_NEXT), SW_HIDE);
 
+  // The journal first: every change after it is recorded before it is made, and a run cut
+  // off from here on is put back at the next start.
+  journal_ = std::make_unique<RunJournal>();
+  std::string group;
+  if (const InstallInfo* info = shared.installInfo.get()) {
+    std::vector<std::string> groups = ProgramGroupFolders(info->corpName, info->appName);
+    if (!groups.empty()) group = groups.front();
+  }
+  std::string temporaryLog;
   log_ = std::make_unique<UninstallLog>();
-  if (!log_->BeginLog(shared.installFolder)) {
-    // Without the log nothing done could be taken back again: do nothing at all.
+  bool begun = journal_->Begin(shared.installFolder, group, shared.runFolder);
+  if (!begun || !TemporaryLogPath(&temporaryLog) || !journal_->FileToBeMade(temporaryLog) ||
+      !log_->BeginLog(shared.installFolder)) {
+    // Without the records nothing done could be taken back again: do nothing at all.
     ShowMessage(window(), kNoLogMessage, kInstallerCaption, MB_OK | MB_ICONERROR);
     ShowFailed(false);
+    journal_->Close();
+    if (begun) PutBackRun(journal_->path());
     log_.reset();
+    journal_.reset();
     return;
   }
-  kept_ = std::make_unique<KeptFiles>(shared.installFolder);
+  kept_ = std::make_unique<KeptFiles>(shared.installFolder, journal_.get());
   pass_ = std::make_unique<ExtractionPass>(*this);
   // From disc 1, still in the drive: whatever discs the type needs, the archive library
   // and the uninstaller come from the first.
-  pass_->StageSupportFiles();
+  pass_->StageSupportFiles(journal_->folder());
 
   std::vector<int> discs = pass_->DiscsNeeded();
   discsNeeded_ = static_cast<int>(discs.size());
@@ -154,17 +174,45 @@ void InstallProgressPage::RunInstallation() {
     if (result < 1) break;
   }
   bool done = discIndex_ == discsNeeded_ && result >= 1 && Succeed();
-  if (!done) {
+  pass_->FreeWorkList();
+  // The archive library lets go of its staged file before the journal clears it.
+  pass_->RemoveSupportFiles();
+  journal_->Close();
+  if (done) {
+    // Only the run's leftovers go (kept copies, staged files, the journal); a part that
+    // cannot is cleared at the next start.
+    PutBackRun(journal_->path());
+  } else {
     // A stop the user chose (confirmed, or a disc given up) is a cancel; anything else
     // failed, and the user was told what.
     RollBack(shared.closeWithoutAsking != 0);
   }
-
-  pass_->FreeWorkList();
-  pass_->RemoveSupportFiles();
   pass_.reset();
   kept_.reset();
   log_.reset();
+  journal_.reset();
+}
+
+bool InstallProgressPage::Recorded(bool recorded) {
+  if (!recorded && !journalFailed_) {
+    journalFailed_ = true;
+    if (pass_) pass_->ShowProgressNow();
+    ShowMessage(window(), kNotRecorded, kInstallerCaption, MB_OK | MB_ICONERROR);
+  }
+  return recorded;
+}
+
+bool InstallProgressPage::BeforeCreating(int kind, const char* path) {
+  if (!journal_ || path == nullptr || path[0] == '\0') return true;
+  return Recorded(kind == LOG_FOLD ? journal_->FolderToBeMade(path) : journal_->FileToBeMade(path));
+}
+
+bool InstallProgressPage::BeforeCreatingKey(const char* key) {
+  return !journal_ || Recorded(journal_->KeyToBeMade(key));
+}
+
+bool InstallProgressPage::BeforeSettingValue(const char* key, const char* name) {
+  return !journal_ || Recorded(journal_->ValueToBeSet(key, name));
 }
 
 bool InstallProgressPage::KeepBeforeWriting(const char* path) {
@@ -181,18 +229,25 @@ bool InstallProgressPage::Succeed() {
   InstallContext& shared = context();
   CreateFolderLogged(*this, shared.installFolder);
   // The uninstall entry is not in the log (the uninstaller removes it after a whole
-  // removal): a run failing from here on removes a new one itself.
-  if (!WriteRegistryData(*this) || !RegisterUninstall(*this, &newUninstallEntry_)) {
+  // removal); the journal takes a new one back if the run fails from here on.
+  if (!WriteRegistryData(*this) || !RegisterUninstall(*this)) {
     return false;
   }
   WriteInstalledIni(*this);
+  // Whatever is already at the log's place is not the run's: the commit leaves it alone.
+  if (!PathExists(log_->finalLogPath()) && !BeforeCreating(LOG_FILE, log_->finalLogPath())) {
+    return false;
+  }
   if (!log_->CommitLog()) {
     // Without its log the installation could be neither uninstalled nor installed again.
     std::string text = std::string(kLogNotCommitted) + shared.installFolder + kUninstallLogName;
     ShowMessage(window(), text.c_str(), kInstallerCaption, MB_OK | MB_ICONERROR);
     return false;
   }
-  kept_->DiscardAll();
+  KAZE_STOP_POINT("log-commit");
+  // From here on the run is done: the next start clears its leftovers, never the
+  // installation.
+  if (!Recorded(journal_->Finished())) return false;
   SetStatus(kDoneStatus);
   bar_.SetPos(shared.diskCount * kDiscUnits);
   bar_.SetText(kFullPercent);
@@ -204,25 +259,17 @@ bool InstallProgressPage::Succeed() {
   return true;
 }
 
+// Everything the journal records is put back, newest first, exactly as the next start
+// would after a run cut off: the log itself, created files, folders and keys go, the
+// user's files and replaced values come back.
 void InstallProgressPage::RollBack(bool cancelled) {
-  InstallContext& shared = context();
   ShowFailed(cancelled);
-  // A log that could not be committed is played back from its temporary copy.
-  bool committed = log_->CommitLog();
-  RemovalRequest request;
-  std::snprintf(request.folder, sizeof request.folder, "%s", shared.installFolder);
-  if (const InstallInfo* info = shared.installInfo.get()) {
-    request.groupFolders = ProgramGroupFolders(info->corpName, info->appName);
-  }
-  log_->SetOwnerWindow(window());
-  log_->RemoveLoggedItems(!committed, &request);
-  if (!log_->report().complete()) {
-    std::string text = FormatRemovalReport(kRollbackLeftovers, log_->report(), "");
+  PutBackOutcome outcome = PutBackRun(journal_->path());
+  if (!outcome.report.complete()) {
+    std::string text = FormatPutBackReport(
+        kRollbackLeftovers, outcome.report, outcome.report.failed.empty() ? "" : kTriedAgainAtStart);
     ShowMessage(window(), text.c_str(), kInstallerCaption, MB_OK | MB_ICONWARNING);
   }
-  // Then the user's own files the run wrote over go back where they were.
-  if (kept_) kept_->RestoreAll();
-  if (!newUninstallEntry_.empty()) RegDeleteKeyA(HKEY_LOCAL_MACHINE, newUninstallEntry_.c_str());
 }
 
 void InstallProgressPage::ShowFailed(bool cancelled) {

@@ -12,6 +12,7 @@
 #include "engine/KeptFiles.h"
 #include "pages/WizardPage.h"
 #include "ui/TextProgressBar.h"
+#include "uninstall/RunJournal.h"
 #include "uninstall/UninstallLog.h"
 
 namespace kaze {
@@ -47,6 +48,9 @@ class InstallProgressPage : public WizardPage, public ExtractionHost {
   void RecordLogEntry(int kind, const char* path) override;
   std::string stagingFolder() const override;
   bool KeepBeforeWriting(const char* path) override;
+  bool BeforeCreating(int kind, const char* path) override;
+  bool BeforeCreatingKey(const char* key) override;
+  bool BeforeSettingValue(const char* key, const char* name) override;
   // ExtractionHost
   TextProgressBar& progressBar() override { return bar_; }
   bool StopRequested() override;
@@ -69,6 +73,8 @@ class InstallProgressPage : public WizardPage, public ExtractionHost {
  private:
   bool Succeed();
   void RollBack(bool cancelled);
+  // Tells, once a run, that a change could not be recorded; false is handed on.
+  bool Recorded(bool recorded);
   // The cancelled texts and buttons: the frame's Cancel becomes "終了".
   void ShowFailed(bool cancelled);
   void SetStatus(const char* text);
@@ -79,10 +85,11 @@ class InstallProgressPage : public WizardPage, public ExtractionHost {
   int discsNeeded_ = 0;
   int discIndex_ = 0;  // needed discs processed so far
   LONG cancelRequested_ = 0;
+  std::unique_ptr<RunJournal> journal_;  // every change, recorded before it is made
+  bool journalFailed_ = false;           // a record could not be written (told once)
   std::unique_ptr<UninstallLog> log_;
   std::unique_ptr<ExtractionPass> pass_;
   std::unique_ptr<KeptFiles> kept_;  // the user's files the run wrote over, while it runs
-  std::string newUninstallEntry_;    // an uninstall entry this run made, for its rollback
 };
 
 }  // namespace kaze

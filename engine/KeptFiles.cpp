@@ -5,7 +5,9 @@
 #include <cstdio>
 
 #include "system/FileUtils.h"
+#include "system/StopPoint.h"
 #include "system/TextHelpers.h"
+#include "uninstall/RunJournal.h"
 
 namespace kaze {
 
@@ -19,11 +21,29 @@ std::string Key(std::string path) {
 
 }  // namespace
 
-KeptFiles::KeptFiles(std::string keepFolderParent) : parent_(std::move(keepFolderParent)) {}
+KeptFiles::KeptFiles(std::string keepFolderParent, RunJournal* journal)
+    : parent_(std::move(keepFolderParent)), journal_(journal) {}
 
 bool KeptFiles::EnsureFolder() {
   if (!folder_.empty()) return true;
-  return CreateUniqueFolder(parent_.c_str(), "KzKeep", &folder_);
+  DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 4);
+  for (DWORD attempt = 0; attempt < 0x10000; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, "KzKeep%04lX\\",
+                  static_cast<unsigned long>((seed + attempt) & 0xFFFF));
+    std::string folder = parent_ + name;
+    if (folder.size() >= MAX_PATH) return false;
+    if (PathExists(folder.c_str())) continue;
+    // Recorded before it is made; CreateDirectory fails on anything already there, so the
+    // folder is the run's alone.
+    if (journal_ != nullptr && !journal_->FolderToBeMade(folder)) return false;
+    if (CreateDirectoryA(folder.c_str(), nullptr)) {
+      folder_ = folder;
+      return true;
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+  }
+  return false;
 }
 
 bool KeptFiles::KeepBeforeWriting(const std::string& path) {
@@ -33,36 +53,16 @@ bool KeptFiles::KeepBeforeWriting(const std::string& path) {
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return true;  // the write fails on its own
   if (!EnsureFolder()) return false;
   char name[16];
-  std::snprintf(name, sizeof name, "%05lu", static_cast<unsigned long>(entries_.size() + 1));
+  std::snprintf(name, sizeof name, "%05lu", static_cast<unsigned long>(count_ + 1));
   std::string kept = folder_ + name;
-  if (kept.size() >= MAX_PATH || !MoveFileA(path.c_str(), kept.c_str())) return false;
-  entries_.push_back({path, kept});
+  if (kept.size() >= MAX_PATH) return false;
+  // The file's name and attributes are on the disk before it moves: nothing else says
+  // where it went.
+  if (journal_ != nullptr && !journal_->FileToBeKept(path, kept, attributes)) return false;
+  if (!MoveFileA(path.c_str(), kept.c_str())) return false;
+  ++count_;
+  KAZE_STOP_POINT("kept-file");
   return true;
-}
-
-bool KeptFiles::RestoreAll() {
-  bool all = true;
-  for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
-    if (PathExists(it->original.c_str())) {
-      SetFileAttributesA(it->original.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(it->original.c_str());
-    }
-    if (!MoveFileA(it->kept.c_str(), it->original.c_str())) all = false;
-  }
-  entries_.clear();
-  if (all && !folder_.empty()) RemoveDirectoryA(folder_.c_str());
-  if (all) folder_.clear();
-  return all;
-}
-
-void KeptFiles::DiscardAll() {
-  for (const Entry& entry : entries_) {
-    SetFileAttributesA(entry.kept.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(entry.kept.c_str());
-  }
-  entries_.clear();
-  if (!folder_.empty()) RemoveDirectoryA(folder_.c_str());
-  folder_.clear();
 }
 
 }  // namespace kaze

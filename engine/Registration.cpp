@@ -18,6 +18,7 @@
 #include "system/Handles.h"
 #include "system/OsServices.h"
 #include "system/PathText.h"
+#include "system/StopPoint.h"
 #include "ui/Prompts.h"
 #include "uninstall/LogRecords.h"
 #include "uninstall/RemovalRules.h"
@@ -73,6 +74,7 @@ bool CopyLogged(EngineHost& host, const std::string& from, const std::string& to
   if (!Recordable(to)) return false;
   bool existed = PathExists(to.c_str());
   if (!host.KeepBeforeWriting(to.c_str())) return false;
+  if (!existed && !host.BeforeCreating(LOG_FILE, to.c_str())) return false;
   bool copied = CopyFileWhole(from.c_str(), to.c_str());
   RecordWrittenFile(host, to, existed, copied);
   return copied;
@@ -112,6 +114,9 @@ class ProgramGroup {
     std::string linkFile = programs_ + link;
     if (!Recordable(linkFile)) return;
     bool existed = PathExists(linkFile.c_str());
+    // A shortcut of the user's under the same name is kept aside like any file.
+    if (!host_.KeepBeforeWriting(linkFile.c_str())) return;
+    if (!existed && !host_.BeforeCreating(LOG_FILE, linkFile.c_str())) return;
     bool made = session_.CreateShortcut(1, link.c_str(), target.c_str(), "", workingFolder);
     RecordWrittenFile(host_, linkFile, existed, made != 0);
   }
@@ -165,7 +170,7 @@ bool CreateFolderLogged(EngineHost& host, const char* folder) {
   if (!Recordable(folder)) return false;
   std::string parent;
   if (ParentFolder(folder, &parent) && !CreateFolderLogged(host, parent.c_str())) return false;
-  if (!CreateDirectoryA(folder, nullptr)) return false;
+  if (!host.BeforeCreating(LOG_FOLD, folder) || !CreateDirectoryA(folder, nullptr)) return false;
   host.RecordLogEntry(LOG_FOLD, folder);
   return true;
 }
@@ -181,10 +186,24 @@ bool WriteRegistryData(EngineHost& host) {
   // key (the maker's) that was there.
   bool keyExisted = KeyExists(registry->key);
   std::vector<std::string> newParents = MissingParentKeys(registry->key);
+  // The keys and values about to be made or replaced are recorded first, outer keys first.
+  bool recorded = true;
+  if (!keyExisted) {
+    for (auto parent = newParents.rbegin(); parent != newParents.rend() && recorded; ++parent) {
+      recorded = host.BeforeCreatingKey(parent->c_str());
+    }
+    recorded = recorded && host.BeforeCreatingKey(registry->key);
+  }
+  auto writeLine = [&](const std::string& line) {
+    RegistryValue value;
+    if (!recorded || !ParseRegistryLine(line.c_str(), &value)) return false;
+    recorded = host.BeforeSettingValue(registry->key, value.name.c_str());
+    return recorded && WriteRegistryLine(registry->key, line.c_str());
+  };
 
   // The folder first: the uninstaller knows the key as this installation's by it.
   std::string install = std::string("\"install\"=\"") + context.installFolder + "\"";
-  bool written = WriteRegistryLine(registry->key, install.c_str());
+  bool written = writeLine(install);
   for (int i = 0; i < registry->entryCount; ++i) {
     const RegistryEntry& entry = registry->entries[i];
     // A group without a REGDATA_GROUP entry has no value to write.
@@ -198,7 +217,7 @@ bool WriteRegistryData(EngineHost& host) {
     // read as a number without digits: only an explicit dword: value is a number.
     if (!IsDwordData(data.c_str())) data = "\"" + data + "\"";
     std::string line = std::string("\"") + entry.valueName + "\"=" + data;
-    WriteRegistryLine(registry->key, line.c_str());
+    writeLine(line);
   }
 
   // The key, then the parents it brought with it, inner first: removed in this order,
@@ -209,6 +228,8 @@ bool WriteRegistryData(EngineHost& host) {
       if (KeyExists(parent.c_str())) host.RecordLogEntry(LOG_REGS, parent.c_str());
     }
   }
+  KAZE_STOP_POINT("registry");
+  if (!recorded) return false;  // the journal's failure was told
   if (!written) TellFailure(kProductKeyFailed, std::string("HKEY_LOCAL_MACHINE\\") + registry->key);
   return written;
 }
@@ -257,6 +278,7 @@ bool RegisterUninstall(EngineHost& host, std::string* newEntry) {
     group.AddShortcut(ShortcutLinkText(info->corpName, info->appName, shortcut.target),
                       installFolder + shortcut.source, installFolder.c_str());
   }
+  KAZE_STOP_POINT("shortcuts");
 
   UninstallEntryText entry =
       MakeUninstallEntryText(info->corpName, info->appName, installFolder.c_str());
@@ -264,6 +286,26 @@ bool RegisterUninstall(EngineHost& host, std::string* newEntry) {
   // succeeded (so that a failed one can be tried again). A run that fails after this point
   // takes it back itself.
   const bool entryExisted = KeyExists(entry.keyPath.c_str());
+  bool recorded = true;
+  if (!entryExisted) {
+    std::vector<std::string> parents = MissingParentKeys(entry.keyPath.c_str());
+    for (auto parent = parents.rbegin(); parent != parents.rend() && recorded; ++parent) {
+      recorded = host.BeforeCreatingKey(parent->c_str());
+    }
+    recorded = recorded && host.BeforeCreatingKey(entry.keyPath.c_str());
+  }
+  const std::string gameIconPath = installFolder + info->exeName;
+  const char* exe = info->exeName;
+  const bool gameIcon = exe[0] != '\0' && IsContainedPath(exe, std::strlen(exe), false) &&
+                        installFolder.size() + std::strlen(exe) <= kMaxPath;
+  // Every value the entry gets, recorded (with what it replaces) before the first is set.
+  std::vector<const char*> names = {"DisplayName", "UninstallString", "DisplayIcon",
+                                    "InstallLocation", "EstimatedSize"};
+  if (info->corpName[0] != '\0') names.push_back("Publisher");
+  for (const char* name : names) {
+    recorded = recorded && host.BeforeSettingValue(entry.keyPath.c_str(), name);
+  }
+  if (!recorded) return false;  // the journal's failure was told
   ScopedKey key;
   const bool entryMade = CreateOrOpen(key, entry.keyPath.c_str());
   if (entryMade && !entryExisted && newEntry != nullptr) *newEntry = entry.keyPath;
@@ -275,10 +317,7 @@ bool RegisterUninstall(EngineHost& host, std::string* newEntry) {
     return false;
   }
   // What the list of installed programs shows beside the name; they go with the entry.
-  const char* exe = info->exeName;
-  const bool gameIcon = exe[0] != '\0' && IsContainedPath(exe, std::strlen(exe), false) &&
-                        installFolder.size() + std::strlen(exe) <= kMaxPath;
-  SetString(key, "DisplayIcon", gameIcon ? installFolder + exe : uninstaller);
+  SetString(key, "DisplayIcon", gameIcon ? gameIconPath : uninstaller);
   if (info->corpName[0] != '\0') SetString(key, "Publisher", info->corpName);
   SetString(key, "InstallLocation", installFolder);
   SetNumber(key, "EstimatedSize", EstimatedKilobytes(context));
@@ -293,6 +332,7 @@ void WriteInstalledIni(EngineHost& host) {
   if (!Recordable(path)) return;
   bool existed = PathExists(path.c_str());
   if (!host.KeepBeforeWriting(path.c_str())) return;
+  if (!existed && !host.BeforeCreating(LOG_FILE, path.c_str())) return;
 
   TextFile file;
   if (!file.RecreateEmptyFile(path.c_str(), true)) return;

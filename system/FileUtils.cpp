@@ -236,13 +236,16 @@ bool CreateMissingFolders(const std::string& path, CopyRequest& request, CopyNot
   std::string parent;
   if (!ParentFolder(path.c_str(), &parent)) return false;
   if (CreateMissingFolders(parent, request, notice)) {
-    // Only a folder that this copy really made is announced: the caller records it
-    // for removal.
-    if (CreateDirectoryA(parent.c_str(), nullptr) && notice != nullptr) {
+    // Announced just before it is made, so that the caller can record it first; a caller
+    // that cannot answers 0 and the folder is not made (then the copy cannot open its
+    // target).
+    int goOn = 1;
+    if (notice != nullptr) {
       request.createdFolder = parent.c_str();
-      notice(COPY_FOLDER_MADE, &request, 0, 0);
+      goOn = notice(COPY_FOLDER_MADE, &request, 0, 0);
       request.createdFolder = "";
     }
+    if (goOn != 0) CreateDirectoryA(parent.c_str(), nullptr);
   }
   return true;
 }

@@ -141,7 +141,7 @@ struct CopyRequest {
   char destination[kFilePathSize] = {};  // a file path
   DWORD blockSize = 0;                   // 0: kDefaultCopyBlock, written back
   void* context = nullptr;
-  const char* createdFolder = "";  // the folder just made, during a notice of code 4
+  const char* createdFolder = "";  // the folder about to be made, during a notice of code 4
   int failure = 0;                 // why a copy that did not stop on a notice failed
   DWORD systemError = 0;           // GetLastError() of that failure
 };
@@ -160,7 +160,7 @@ enum CopyNoticeCode {
   COPY_BLOCK = 1,         // a block was written
   COPY_INCOMPLETE = 2,    // the copy ended before the whole file was written
   COPY_DONE = 3,          // the whole file was written
-  COPY_FOLDER_MADE = 4,   // a missing destination folder was created
+  COPY_FOLDER_MADE = 4,   // a missing destination folder is about to be made (0: leave it)
 };
 
 // Returns 0 to stop the copy (codes 0 and 1).

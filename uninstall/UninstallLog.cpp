@@ -12,6 +12,7 @@
 #include "system/Handles.h"
 #include "system/OsServices.h"
 #include "system/PathText.h"
+#include "system/StopPoint.h"
 #include "ui/Prompts.h"
 
 namespace kaze {
@@ -19,6 +20,14 @@ namespace kaze {
 const char kUninstallLogName[] = "UnInst.dat";
 const char kTemporaryLogName[] = "KazeTemp_Uninstall.tmp";
 const char kUninstallErrorCaption[] = "アンインストールエラー";
+
+bool TemporaryLogPath(std::string* path) {
+  char folder[MAX_PATH] = {};
+  DWORD length = GetTempPathA(sizeof folder, folder);
+  if (length == 0 || length >= sizeof folder) return false;
+  *path = std::string(folder) + kTemporaryLogName;
+  return path->size() < MAX_PATH;
+}
 
 namespace {
 
@@ -28,14 +37,6 @@ constexpr uint64_t kMaxUnreadTail = 1 << 20;
 const char kCannotOpenLog[] =
     "アンインストール情報ファイル [%s] が展開できません。\n"
     "他のアプリケーション中で開かれている可能性があります。";
-
-bool TemporaryLogPath(std::string* path) {
-  char folder[MAX_PATH] = {};
-  DWORD length = GetTempPathA(sizeof folder, folder);
-  if (length == 0 || length >= sizeof folder) return false;
-  *path = std::string(folder) + kTemporaryLogName;
-  return path->size() < MAX_PATH;
-}
 
 std::string ProgramFolder() {
   char module[MAX_PATH + 1] = {};
@@ -153,7 +154,22 @@ bool UninstallLog::CommitLog() {
 
 namespace {
 
-// System folders that no record may remove, even as an empty parent.
+bool FolderIsEmpty(const std::string& path) {
+  std::string folder = path;
+  if (!EndsWithBackslash(folder.c_str())) folder += '\\';
+  WIN32_FIND_DATAA found;
+  ScopedFindHandle search(FindFirstFileA((folder + "*.*").c_str(), &found));
+  if (!search.valid()) return true;
+  do {
+    if (std::strcmp(found.cFileName, ".") != 0 && std::strcmp(found.cFileName, "..") != 0) {
+      return false;
+    }
+  } while (FindNextFileA(search.get(), &found));
+  return true;
+}
+
+}  // namespace
+
 std::vector<std::string> KeptSystemFolders() {
   std::vector<std::string> folders;
   char path[MAX_PATH + 1] = {};
@@ -174,22 +190,6 @@ std::vector<std::string> KeptSystemFolders() {
   if (GetProgramFilesFolder(path)) folders.push_back(path);
   return folders;
 }
-
-bool FolderIsEmpty(const std::string& path) {
-  std::string folder = path;
-  if (!EndsWithBackslash(folder.c_str())) folder += '\\';
-  WIN32_FIND_DATAA found;
-  ScopedFindHandle search(FindFirstFileA((folder + "*.*").c_str(), &found));
-  if (!search.valid()) return true;
-  do {
-    if (std::strcmp(found.cFileName, ".") != 0 && std::strcmp(found.cFileName, "..") != 0) {
-      return false;
-    }
-  } while (FindNextFileA(search.get(), &found));
-  return true;
-}
-
-}  // namespace
 
 std::vector<std::string> ProgramGroupFolders(const char* corpName, const char* appName) {
   std::vector<std::string> folders;
@@ -327,6 +327,7 @@ void UninstallLog::RemoveEntries(const RemovalRequest* request) {
     } else {
       record.removed = (this->*remove)(record.text);
     }
+    KAZE_STOP_POINT("removal");
   };
   for (Record& record : records_) {
     if (record.type == LOG_FILE && !IsLastFile(record, request)) {

@@ -17,6 +17,10 @@ extern const char kUninstallLogName[];    // "UnInst.dat"
 extern const char kTemporaryLogName[];    // "KazeTemp_Uninstall.tmp"
 extern const char kUninstallErrorCaption[];  // "アンインストールエラー"
 
+// The temporary log's path: the temporary folder and kTemporaryLogName. False when it
+// would not fit a path.
+bool TemporaryLogPath(std::string* path);
+
 // Kinds of removal progress.
 enum RemovalKind { REMOVAL_PATH = 0, REMOVAL_KEY = 3, REMOVAL_FINISHED = 4 };
 
@@ -133,6 +137,11 @@ class UninstallLog {
   int total_ = 0;
   int done_ = 0;
 };
+
+// System folders that no record may remove, even as an empty parent: Windows, System, the
+// temporary folder, the Start menu's and desktop's folders, My Documents, Program Files;
+// each with its backslash.
+std::vector<std::string> KeptSystemFolders();
 
 // The program group folders of a product (CORPNAME, APPNAME) in the Programs folder that
 // the installer uses, each ending with a backslash; none when the names are empty.

@@ -254,11 +254,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::string installed = kaze::LongPath(args[1].c_str());
     std::string folder = kaze::FolderPart(installed.c_str());
     if (folder.empty()) return 1;
-    WaitForProcess(static_cast<DWORD>(std::strtoul(args[4].c_str(), nullptr, 10)));
-    int result = Uninstall(installed, IdentifyProduct(folder, installed));
-    // This copy lies in the temporary folder; it goes at the next start of Windows.
+    // This copy lies in the temporary folder; it goes at the next start of Windows, even
+    // when it is cut off in the middle of its work.
     kaze::DeleteFileAtRestart(ModulePath().c_str());
-    return result;
+    WaitForProcess(static_cast<DWORD>(std::strtoul(args[4].c_str(), nullptr, 10)));
+    return Uninstall(installed, IdentifyProduct(folder, installed));
   }
 
   std::string installed = OwnPath();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/EngineHost.h"
+#include "uninstall/LogRecords.h"
 #include "tests/support/ScratchFiles.h"
 
 namespace kaze::test {
@@ -41,10 +42,25 @@ class RecordingHost : public EngineHost {
     kept.push_back(path);
     return keepSucceeds;
   }
+  bool BeforeCreating(int kind, const char* path) override {
+    announced.push_back({kind, path});
+    return recordSucceeds;
+  }
+  bool BeforeCreatingKey(const char* key) override {
+    announced.push_back({LOG_REGS, key});
+    return recordSucceeds;
+  }
+  bool BeforeSettingValue(const char* key, const char* name) override {
+    values.push_back(std::string(key) + "|" + name);
+    return recordSucceeds;
+  }
 
   std::string staging;  // where the support files were staged
   std::vector<std::string> kept;  // every path announced before a write
   bool keepSucceeds = true;
+  std::vector<LoggedEntry> announced;  // files, folders and keys, before they were made
+  std::vector<std::string> values;     // "key|name" of each value, before it was set
+  bool recordSucceeds = true;
   std::vector<std::string> workItems;
   std::vector<LoggedEntry> log;
   int pumps = 0;
