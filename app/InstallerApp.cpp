@@ -38,6 +38,7 @@ void PutBackUnfinishedRun() {
   std::string journal;
   if (!FindUnfinishedRun(&journal)) return;
   PutBackOutcome outcome = PutBackRun(journal);
+  if (outcome.inUse) return;  // a run of another session is still going
   const PutBackReport& report = outcome.report;
   // A run that had succeeded only left its leftovers to clear: nothing to tell then.
   if (outcome.finishedRun && report.complete()) return;

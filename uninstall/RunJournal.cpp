@@ -346,8 +346,16 @@ class PutBack {
   PutBackReport& report_;
 };
 
-bool ReadJournalFile(const std::string& path, std::string* bytes) {
-  return ReadWholeFile(path.c_str(), kJournalReadMax, bytes);
+bool ReadJournalFile(HANDLE file, std::string* bytes) {
+  DWORD high = 0;
+  DWORD size = GetFileSize(file, &high);
+  if ((size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || high != 0 ||
+      size > kJournalReadMax) {
+    return false;
+  }
+  bytes->resize(size);
+  DWORD got = 0;
+  return size == 0 || (ReadFile(file, &(*bytes)[0], size, &got, nullptr) && got == size);
 }
 
 std::string RecordText(const JournalRecord& record) {
@@ -518,7 +526,20 @@ PutBackOutcome PutBackRun(const std::string& journalPath) {
     DeleteMarker();
     return outcome;
   }
-  if (!ReadJournalFile(journalPath, &bytes)) {
+  // Held, unshared, for the whole put-back: a run still writing its journal (in another
+  // session of the same machine) is not taken for one cut off, and two starts never put
+  // back at once.
+  ScopedFileHandle held(CreateFileA(journalPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!held.valid()) {
+    if (GetLastError() == ERROR_SHARING_VIOLATION) {
+      outcome.inUse = true;
+    } else {
+      report.failed.push_back({journalPath, ""});
+    }
+    return outcome;
+  }
+  if (!ReadJournalFile(held.get(), &bytes)) {
     report.failed.push_back({journalPath, ""});
     return outcome;
   }
@@ -556,6 +577,7 @@ PutBackOutcome PutBackRun(const std::string& journalPath) {
     }
   }
   if (!report.failed.empty()) return outcome;  // the journal stays for the next start
+  held.Close();
   if (!UninstallLog::DeleteLoggedFile(journalPath.c_str()) && PathExists(journalPath.c_str())) {
     report.failed.push_back({journalPath, ""});
     return outcome;

@@ -60,6 +60,7 @@ class RunJournal {
 // What became of a journal read back.
 struct PutBackOutcome {
   bool finishedRun = false;  // the run had succeeded: only its leftovers were cleared
+  bool inUse = false;        // the journal is held by a run that is still going: left alone
   PutBackReport report;
 };
 
