@@ -36,6 +36,9 @@ const char kFinishButton[] = "終了";
 const char kNoLogMessage[] =
     "インストール作業の記録を作成できないため、インストール作業を行えません。\n"
     "一時フォルダに書き込みできるか確認してください。";
+const char kEarlierRunPending[] =
+    "前回のインストール作業を元に戻し終えていないため、インストール作業を始められません。\n"
+    "このインストールプログラムをいったん終了し、もう一度起動してください。";
 const char kZeroPercent[] = "0.00 % ";
 const char kFullPercent[] = "100.00% ";
 
@@ -143,7 +146,8 @@ void InstallProgressPage::RunInstallation() {
   if (!begun || !TemporaryLogPath(&temporaryLog) || !journal_->FileToBeMade(temporaryLog) ||
       !log_->BeginLog(shared.installFolder)) {
     // Without the records nothing done could be taken back again: do nothing at all.
-    ShowMessage(window(), kNoLogMessage, kInstallerCaption, MB_OK | MB_ICONERROR);
+    ShowMessage(window(), journal_->unfinishedEarlier() ? kEarlierRunPending : kNoLogMessage,
+                kInstallerCaption, MB_OK | MB_ICONERROR);
     ShowFailed(false);
     journal_->Close();
     if (begun) PutBackRun(journal_->path());

@@ -375,6 +375,25 @@ std::string RecordText(const JournalRecord& record) {
 
 bool RunJournal::Begin(const std::string& installFolder, const std::string& groupFolder,
                        const std::string& runFolder) {
+  // One marker names one journal: an earlier run that is not yet put back keeps it.
+  std::string earlier;
+  if (FindUnfinishedRun(&earlier)) {
+    unfinishedEarlier_ = true;
+    return false;
+  }
+  if (BeginRecords(installFolder, groupFolder, runFolder)) return true;
+  // Nothing half begun stays: the journal, the folder made for it, the marker.
+  file_.Close();
+  if (!path_.empty()) DeleteFileA(path_.c_str());
+  if (!folder_.empty() && runFolder.empty()) RemoveDirectoryA(folder_.c_str());
+  DeleteMarker();
+  folder_.clear();
+  path_.clear();
+  return false;
+}
+
+bool RunJournal::BeginRecords(const std::string& installFolder, const std::string& groupFolder,
+                              const std::string& runFolder) {
   std::string folder = runFolder;
   if (folder.empty()) {
     char temp[MAX_PATH] = {};

@@ -29,6 +29,8 @@ class RunJournal {
   // any of it cannot be written: the run must then change nothing.
   bool Begin(const std::string& installFolder, const std::string& groupFolder,
              const std::string& runFolder);
+  // Begin refused because the marker still names an earlier run that is not put back.
+  bool unfinishedEarlier() const { return unfinishedEarlier_; }
 
   // The run's folder (with its backslash) and the journal's path; "" before Begin.
   const std::string& folder() const { return folder_; }
@@ -50,11 +52,14 @@ class RunJournal {
   void Close() { file_.Close(); }
 
  private:
+  bool BeginRecords(const std::string& installFolder, const std::string& groupFolder,
+                    const std::string& runFolder);
   bool Append(const JournalRecord& record);
 
   std::string folder_;
   std::string path_;
   ScopedFileHandle file_;
+  bool unfinishedEarlier_ = false;
 };
 
 // What became of a journal read back.

@@ -240,6 +240,13 @@ TEST_F(RunJournalTest, AKeptFileThatCannotGoBackIsNamedWithItsPlaceAndGoesBackNe
   std::string found;
   EXPECT_TRUE(FindUnfinishedRun(&found)) << "the records went with a failed put-back";
   EXPECT_TRUE(Exists(kept));
+  // No new run starts over the marker of one that is not put back yet.
+  RunJournal next;
+  EXPECT_FALSE(next.Begin(kInstall, "", ""));
+  EXPECT_TRUE(next.unfinishedEarlier());
+  std::string still;
+  EXPECT_TRUE(FindUnfinishedRun(&still));
+  EXPECT_EQ(still, found);
   CloseHandle(held);
 
   outcome = PutBackRun(found);
