@@ -12,6 +12,20 @@ namespace kaze {
 
 bool PathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
+bool FolderIsEmpty(const std::string& path) {
+  std::string folder = path;
+  if (!EndsWithBackslash(folder.c_str())) folder += '\\';
+  WIN32_FIND_DATAA found;
+  ScopedFindHandle search(FindFirstFileA((folder + "*.*").c_str(), &found));
+  if (!search.valid()) return true;
+  do {
+    if (std::strcmp(found.cFileName, ".") != 0 && std::strcmp(found.cFileName, "..") != 0) {
+      return false;
+    }
+  } while (FindNextFileA(search.get(), &found));
+  return true;
+}
+
 std::string LongPath(const char* path) {
   if (path[0] == '\0' || path[1] != ':' || path[2] != '\\' ||
       std::strpbrk(path, "*?") != nullptr) {

@@ -58,6 +58,9 @@ class ScopedFindHandle {
 // True when the path names an existing file or folder.
 bool PathExists(const char* path);
 
+// True when the folder holds nothing (or cannot be listed).
+bool FolderIsEmpty(const std::string& path);
+
 // The path with every existing part in its long name (C:\PROGRA~1\x gives C:\Program
 // Files\x), found part by part so that it works on every Windows; parts that do not exist
 // are kept as they are. A text that is no "X:\..." path comes back unchanged.

@@ -191,17 +191,6 @@ bool IsOwnProgram(const std::string& path) {
   return !self.empty() && SamePath(LongPath(self.c_str()).c_str(), LongPath(path.c_str()).c_str());
 }
 
-bool FolderIsEmpty(const std::string& path) {
-  WIN32_FIND_DATAA found;
-  ScopedFindHandle search(FindFirstFileA((AsFolder(path.c_str()) + "*.*").c_str(), &found));
-  if (!search.valid()) return true;
-  do {
-    if (std::strcmp(found.cFileName, ".") != 0 && std::strcmp(found.cFileName, "..") != 0) {
-      return false;
-    }
-  } while (FindNextFileA(search.get(), &found));
-  return true;
-}
 
 std::string KeyText(const std::string& key) { return RegistryRecordText(key.c_str()); }
 

@@ -154,19 +154,6 @@ bool UninstallLog::CommitLog() {
 
 namespace {
 
-bool FolderIsEmpty(const std::string& path) {
-  std::string folder = path;
-  if (!EndsWithBackslash(folder.c_str())) folder += '\\';
-  WIN32_FIND_DATAA found;
-  ScopedFindHandle search(FindFirstFileA((folder + "*.*").c_str(), &found));
-  if (!search.valid()) return true;
-  do {
-    if (std::strcmp(found.cFileName, ".") != 0 && std::strcmp(found.cFileName, "..") != 0) {
-      return false;
-    }
-  } while (FindNextFileA(search.get(), &found));
-  return true;
-}
 
 }  // namespace
 

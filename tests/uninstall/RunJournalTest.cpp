@@ -142,7 +142,9 @@ class RunJournalTest : public ::testing::Test {
     SetValue(kKey, "n", REG_DWORD, std::string("\x01\0\0\0", 4));
     // A record of a change that was never made: nothing to put back for it.
     ASSERT_TRUE(journal.FileToBeMade(Install("never.txt")));
-    if (finish) ASSERT_TRUE(journal.Finished());
+    if (finish) {
+      ASSERT_TRUE(journal.Finished());
+    }
     journal.Close();
   }
 
