@@ -261,15 +261,15 @@ std::vector<std::string> DeletedAtRestart() {
                          reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS) {
       return paths;
     }
+    // Read by its size: an empty target is an empty string inside the list, which a
+    // plain double-NUL scan would take for its end.
     std::vector<std::string> strings;
-    for (const char* s = data.data(); s < data.data() + size && *s != '\0';
-         s += std::strlen(s) + 1) {
-      strings.emplace_back(s);
-      if (s + std::strlen(s) + 1 < data.data() + size && s[std::strlen(s) + 1] == '\0') {
-        strings.emplace_back("");  // an empty target: the pair's second string
-        s += std::strlen(s) + 1;
-      }
+    for (DWORD at = 0; at < size;) {
+      const std::string text(data.data() + at);
+      strings.push_back(text);
+      at += static_cast<DWORD>(text.size()) + 1;
     }
+    if (strings.size() % 2 != 0) strings.pop_back();  // the list's closing NUL
     for (size_t i = 0; i + 1 < strings.size(); i += 2) {
       std::string source = strings[i];
       if (source.compare(0, 4, "\\??\\") == 0) source.erase(0, 4);
@@ -374,6 +374,7 @@ std::string Differences(const Snapshot& before, const Snapshot& after) {
     std::string fault;
     if (IsRestartCopy(item, registered, &fault)) {
       if (!fault.empty()) add(fault);
+      if (fault.empty()) std::printf("Stays until Windows restarts: %s\n", Shown(item).c_str());
       continue;
     }
     add("left behind: " + item + " (" + is + ")");
@@ -564,7 +565,12 @@ void ExpectAllUndone(const std::string& message) {
 
 class CutOffTest : public testing::Test {
  protected:
-  void SetUp() override { SetEnvironmentVariableA("KAZE_NETAPI_PRIVILEGE", "admin"); }
+  void SetUp() override {
+    SetEnvironmentVariableA("KAZE_NETAPI_PRIVILEGE", "admin");
+    // A program group left behind is only seen where the shell names these folders.
+    ASSERT_FALSE(ShellFolder(CSIDL_PROGRAMS).empty());
+    ASSERT_FALSE(ShellFolder(CSIDL_COMMON_PROGRAMS).empty());
+  }
 };
 
 // ---- The rows --------------------------------------------------------------------------
