@@ -318,8 +318,8 @@ bool IsRunName(const std::string& name, const std::string& prefix, const std::st
 // uninstaller's KzUnXXXX.exe. Each must be registered for deletion at the restart; on NT
 // the folder too (9x deletes files only: the empty folder goes at the next start from the
 // disc). False when the item is no such copy; else true, *fault empty when it may stay.
-bool IsRestartCopy(const std::string& item, const std::vector<std::string>& registered,
-                   std::string* fault) {
+bool IsRestartCopy(const std::string& item, const Snapshot& after,
+                   const std::vector<std::string>& registered, std::string* fault) {
   const std::string temp = TempFolder();
   std::string path;
   bool folder = false;
@@ -340,6 +340,15 @@ bool IsRestartCopy(const std::string& item, const std::vector<std::string>& regi
   if (folder) {
     copy = IsRunName(rest, "KzSetup", "\\");
     mustBeRegistered = IsNtFamily();
+    // Holding anything beside the copy, the folder is the run's own and left behind.
+    for (auto it = after.upper_bound("folder " + path); copy && it != after.end(); ++it) {
+      if (it->first.compare(0, 7 + path.size(), "folder " + path) != 0) break;
+      copy = false;
+    }
+    for (auto it = after.upper_bound("file " + path); copy && it != after.end(); ++it) {
+      if (it->first.compare(0, 5 + path.size(), "file " + path) != 0) break;
+      if (lstrcmpiA(it->first.c_str(), ("file " + path + "setup.exe").c_str()) != 0) copy = false;
+    }
   } else {
     copy = IsRunName(rest, "KzSetup", "\\setup.exe") || IsRunName(rest, "KzUn", ".exe");
   }
@@ -372,7 +381,7 @@ std::string Differences(const Snapshot& before, const Snapshot& after) {
   for (const auto& [item, is] : after) {
     if (before.count(item) != 0) continue;
     std::string fault;
-    if (IsRestartCopy(item, registered, &fault)) {
+    if (IsRestartCopy(item, after, registered, &fault)) {
       if (!fault.empty()) add(fault);
       if (fault.empty()) std::printf("Stays until Windows restarts: %s\n", Shown(item).c_str());
       continue;
