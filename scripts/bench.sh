@@ -51,8 +51,13 @@ for i in $(seq 0 $((files - 1))); do
 done
 awk -v size=$((text_mb * 1024 * 1024)) 'BEGIN {
   srand(7); n = 0
-  while (n < size) { line = sprintf("%07d moon viewing %d, chapter %d: the night is long\r\n", NR++, int(rand() * 1000), int(rand() * 50)); printf "%s", line; n += length(line) }
-}' | head -c $((text_mb * 1024 * 1024)) > "$work/payload/text/scenario.txt"
+  while (n < size) {
+    line = sprintf("%07d moon viewing %d, chapter %d: the night is long\r\n", NR++, int(rand() * 1000), int(rand() * 50))
+    # Cut here rather than by a reader that may close the pipe under awk (a failed pipe).
+    if (n + length(line) > size) line = substr(line, 1, size - n)
+    printf "%s", line; n += length(line)
+  }
+}' > "$work/payload/text/scenario.txt"
 (cd "$work/payload/text" && gcab -c -z "$work/payload/text.cab" scenario.txt)
 
 # A disc of one group: the cabinet first, then the folder of plain files.
