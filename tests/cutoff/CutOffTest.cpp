@@ -103,7 +103,7 @@ class ScopedKey {
   HKEY key_ = nullptr;
 };
 
-// ---- The machine's state -------------------------------------------------------------
+// ---- The machine's state ----------------------------------------------------------------
 
 // Item ("file C:\...", "folder C:\...\", "key HKLM\...", "value HKLM\...\[name]") to what
 // it holds.
@@ -234,7 +234,7 @@ Snapshot TakeSnapshot() {
   return snapshot;
 }
 
-// ---- What may stay until Windows restarts ---------------------------------------------
+// ---- What may stay until Windows restarts -----------------------------------------------
 
 std::string LongForm(std::string path) {
   while (EndsWithBackslash(path.c_str()) && path.size() > 3) path.pop_back();
@@ -331,7 +331,8 @@ bool IsRestartCopy(const std::string& item, const Snapshot& after,
   } else {
     return false;
   }
-  if (path.size() <= temp.size() || lstrcmpiA(path.substr(0, temp.size()).c_str(), temp.c_str()) != 0) {
+  if (path.size() <= temp.size() ||
+      lstrcmpiA(path.substr(0, temp.size()).c_str(), temp.c_str()) != 0) {
     return false;
   }
   const std::string rest = path.substr(temp.size());  // ASCII names only
@@ -398,7 +399,7 @@ void ExpectMachineAsBefore(const Snapshot& before) {
   EXPECT_TRUE(differences.empty()) << differences;
 }
 
-// ---- The user's files in the installation folder ---------------------------------------
+// ---- The user's files in the installation folder ----------------------------------------
 
 struct UserFile {
   const char* path;  // inside the installation folder
@@ -432,7 +433,7 @@ void PrepareUserFiles() {
   }
 }
 
-// ---- Driving the programs -----------------------------------------------------------------
+// ---- Driving the programs ---------------------------------------------------------------
 
 std::string HardDiskSetup() { return ProgramFolder() + "setup\\setup.exe"; }
 
@@ -481,7 +482,8 @@ void WalkToInstall(const ChildProcess& setup, HWND* frame) {
       << Shown(WindowText(wizard));
   Sleep(300);  // the entry checks run 50 ms after the window appeared
   for (HWND window : setup.Windows()) {
-    ASSERT_FALSE(IsAnyMessageBox(window)) << "a message at start: " << Shown(MessageBoxText(window));
+    ASSERT_FALSE(IsAnyMessageBox(window))
+        << "a message at start: " << Shown(MessageBoxText(window));
   }
   Click(wizard, kNext);
   ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(wizard) == kStep2; }, 10000));
@@ -582,7 +584,7 @@ class CutOffTest : public testing::Test {
   }
 };
 
-// ---- The rows --------------------------------------------------------------------------
+// ---- The rows ---------------------------------------------------------------------------
 
 struct Row {
   const char* name;
@@ -697,7 +699,7 @@ TEST_F(CutOffTest, KeptFileInUseIsNamedThenPutBack) {
   ExpectMachineAsBefore(before);
 }
 
-// ---- The uninstaller -------------------------------------------------------------------
+// ---- The uninstaller --------------------------------------------------------------------
 
 std::string ReadValue(const char* key, const char* name) {
   ScopedKey handle;
