@@ -434,18 +434,19 @@ class Session {
     if (!Selected(name)) return 0;
     std::string path = WithBackslash(options_->folder) + name;
     if (path.size() >= MAX_PATH) return Refuse(kErrorLongFileName);
+    info_.fileSize = static_cast<DWORD>(pfdin->cb);
+    info_.writeSize = totalWritten_;
+    std::strcpy(info_.sourceName, name);
+    std::strcpy(info_.destName, path.c_str());
+    if (!observer_->OnState(kStateBegin, &info_)) return Refuse(kErrorUserCancel);
+
+    // Looked at once the owner has been told: it may have moved a file of that name aside.
     DWORD existing = GetFileAttributesA(path.c_str());
     if (existing != INVALID_FILE_ATTRIBUTES) {
       if (!options_->overwrite) return Refuse(kErrorAlreadyExist);
       if (existing & FILE_ATTRIBUTE_DIRECTORY) return Refuse(kErrorFileOpen);
       if (existing & FILE_ATTRIBUTE_READONLY) return Refuse(kErrorReadOnly);
     }
-
-    info_.fileSize = static_cast<DWORD>(pfdin->cb);
-    info_.writeSize = totalWritten_;
-    std::strcpy(info_.sourceName, name);
-    std::strcpy(info_.destName, path.c_str());
-    if (!observer_->OnState(kStateBegin, &info_)) return Refuse(kErrorUserCancel);
 
     if (!CreateParentFolders(path)) return Refuse(kErrorDirectory);
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

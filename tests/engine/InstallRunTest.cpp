@@ -426,7 +426,8 @@ TEST_F(Install, UsersFilesOfTheSameNamesArePutBack) {
   } const userFiles[] = {
       {"big.bin", "the user's big.bin", FILE_ATTRIBUTE_NORMAL},
       {"small.txt", "the user's small.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN},
-      {"Game\\top.txt", "the user's top.txt", FILE_ATTRIBUTE_ARCHIVE},
+      // Inside the archive, and read-only: moved aside before the library looks at it.
+      {"Game\\top.txt", "the user's top.txt", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY},
       {"Kaze_Inst.exe", "the user's program", FILE_ATTRIBUTE_NORMAL},
       {"install.ini", "[the user's]\r\n", FILE_ATTRIBUTE_NORMAL},
   };
