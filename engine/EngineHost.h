@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "app/InstallContext.h"
 
@@ -33,6 +34,9 @@ class EngineHost {
   // is set: the change is recorded in the run's journal first, so that a run cut off
   // anywhere can be put back. False when it could not be recorded: do not make it then.
   virtual bool BeforeCreating(int kind, const char* path) = 0;
+  // The same for many folders and files at once (one wait for the disk).
+  virtual bool BeforeCreatingAll(const std::vector<std::string>& folders,
+                                 const std::vector<std::string>& files) = 0;
   virtual bool BeforeCreatingKey(const char* key) = 0;
   virtual bool BeforeSettingValue(const char* key, const char* name) = 0;
 

@@ -240,7 +240,7 @@ int ExtractionPass::ExtractDisc() {
   InstallContext& context = host_.context();
 
   listPosition_ = 0;
-  int result = 1;
+  int result = RecordPlainFiles() ? 1 : 0;
   for (const InstallItem& item : workList_->items) {
     if (result <= 0 || listPosition_ >= listLength_) break;
     std::string destination = item.destinationFolder + item.fileName;
@@ -275,6 +275,37 @@ int ExtractionPass::ExtractDisc() {
   return result;
 }
 
+// The plain files of the disc that are not there yet, and the folders their copies will
+// make, go into the journal in one write before the first copy: one wait for the disk
+// instead of one per file. (Archives announce each member as the library reaches it.)
+bool ExtractionPass::RecordPlainFiles() {
+  recordedAhead_.clear();
+  std::vector<std::string> folders;
+  std::vector<std::string> files;
+  std::set<std::string> looked;  // folders already looked at
+  for (const InstallItem& item : workList_->items) {
+    if (IsArchiveExtension(LowerAscii(SplitPath(item.fileName.c_str()).extension))) continue;
+    std::vector<std::string> missing;
+    for (std::string folder = item.destinationFolder;
+         looked.insert(LowerAscii(folder)).second && !PathExists(folder.c_str());) {
+      missing.insert(missing.begin(), folder);
+      std::string parent;
+      if (!ParentFolder(folder.c_str(), &parent)) break;
+      folder = parent;
+    }
+    for (const std::string& folder : missing) {
+      folders.push_back(folder);
+      recordedAhead_.insert(LowerAscii(folder));
+    }
+    std::string destination = item.destinationFolder + item.fileName;
+    if (!PathExists(destination.c_str()) && recordedAhead_.insert(LowerAscii(destination)).second) {
+      files.push_back(destination);
+    }
+  }
+  if (files.empty() && folders.empty()) return true;
+  return host_.BeforeCreatingAll(folders, files);
+}
+
 int ExtractionPass::CopyItem(const std::string& source, const std::string& destination) {
   CopyRequest request;
   std::snprintf(request.source, sizeof request.source, "%s", source.c_str());
@@ -286,9 +317,12 @@ int ExtractionPass::CopyItem(const std::string& source, const std::string& desti
     Refuse(kNotKept, destination.c_str());
     return 0;
   }
-  // Recorded before it is made: a run cut off in the middle of the copy takes the half
-  // file away again.
-  if (!destinationExisted_ && !host_.BeforeCreating(LOG_FILE, destination.c_str())) return 0;
+  // Recorded before it is made (with the disc's other files, as a rule): a run cut off in
+  // the middle of the copy takes the half file away again.
+  if (!destinationExisted_ && !recordedAhead_.count(LowerAscii(destination)) &&
+      !host_.BeforeCreating(LOG_FILE, destination.c_str())) {
+    return 0;
+  }
   recordRefused_ = false;
   if (CopyWithProgress(request, &ExtractionPass::CopyNotice)) return 1;
   // A folder that could not be recorded was not made; the journal's failure was told.
@@ -353,7 +387,8 @@ int ExtractionPass::OnCopyNotice(int code, CopyRequest* request, DWORD copied) {
       break;
     case COPY_FOLDER_MADE:
       // Announced before it is made: recorded first, or not made at all.
-      if (!host_.BeforeCreating(LOG_FOLD, request->createdFolder)) {
+      if (!recordedAhead_.count(LowerAscii(request->createdFolder)) &&
+          !host_.BeforeCreating(LOG_FOLD, request->createdFolder)) {
         recordRefused_ = true;
         return 0;
       }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,7 @@ class ExtractionPass : public CabProgressCallback {
   bool LoadStagedLibrary(CabLibrary& library);
   // Tells the user that a member cannot be installed; the disc's pass then fails.
   void Refuse(const char* message, const char* path);
+  bool RecordPlainFiles();
   int CopyItem(const std::string& source, const std::string& destination);
   // Tells what failed in a copy and where.
   void ShowCopyFailure(const CopyRequest& request);
@@ -141,6 +143,7 @@ class ExtractionPass : public CabProgressCallback {
   QueueLookPacer cabLooks_;
   bool destinationExisted_ = false;  // the file being copied was there before
   bool recordRefused_ = false;  // a change of the copy could not be recorded in the journal
+  std::set<std::string> recordedAhead_;  // files and folders of the disc already in the journal
   uint32_t lastFileCount_ = 0;
   int lastNoticeValue_ = 0;
 };

@@ -211,6 +211,11 @@ bool InstallProgressPage::BeforeCreating(int kind, const char* path) {
   return Recorded(kind == LOG_FOLD ? journal_->FolderToBeMade(path) : journal_->FileToBeMade(path));
 }
 
+bool InstallProgressPage::BeforeCreatingAll(const std::vector<std::string>& folders,
+                                            const std::vector<std::string>& files) {
+  return !journal_ || Recorded(journal_->AllToBeMade(folders, files));
+}
+
 bool InstallProgressPage::BeforeCreatingKey(const char* key) {
   return !journal_ || Recorded(journal_->KeyToBeMade(key));
 }

@@ -49,6 +49,8 @@ class InstallProgressPage : public WizardPage, public ExtractionHost {
   std::string stagingFolder() const override;
   bool KeepBeforeWriting(const char* path) override;
   bool BeforeCreating(int kind, const char* path) override;
+  bool BeforeCreatingAll(const std::vector<std::string>& folders,
+                         const std::vector<std::string>& files) override;
   bool BeforeCreatingKey(const char* key) override;
   bool BeforeSettingValue(const char* key, const char* name) override;
   // ExtractionHost

@@ -442,13 +442,34 @@ bool RunJournal::BeginRecords(const std::string& installFolder, const std::strin
 }
 
 bool RunJournal::Append(const JournalRecord& record) {
-  if (!file_.valid()) return false;
   std::vector<unsigned char> bytes;
-  if (!EncodeJournalRecord(record, &bytes)) return false;
+  return EncodeJournalRecord(record, &bytes) && Write(bytes);
+}
+
+// The records reach the disk before the call returns.
+bool RunJournal::Write(const std::vector<unsigned char>& bytes) {
+  if (!file_.valid()) return false;
   DWORD written = 0;
   return WriteFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                    nullptr) &&
          written == bytes.size() && FlushFileBuffers(file_.get());
+}
+
+bool RunJournal::AllToBeMade(const std::vector<std::string>& folders,
+                             const std::vector<std::string>& files) {
+  std::vector<unsigned char> bytes;
+  JournalRecord record;
+  record.kind = JournalKind::kFolderMade;
+  for (const std::string& folder : folders) {
+    record.path = folder;
+    if (!EncodeJournalRecord(record, &bytes)) return false;
+  }
+  record.kind = JournalKind::kFileMade;
+  for (const std::string& file : files) {
+    record.path = file;
+    if (!EncodeJournalRecord(record, &bytes)) return false;
+  }
+  return bytes.empty() || Write(bytes);
 }
 
 bool RunJournal::FolderToBeMade(const std::string& folder) {

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "system/FileUtils.h"
 #include "uninstall/JournalRecords.h"
@@ -40,6 +41,9 @@ class RunJournal {
   // false when it could not be recorded (then the change must not be made).
   bool FolderToBeMade(const std::string& folder);
   bool FileToBeMade(const std::string& file);
+  // Many at once, with one wait for the disk: the files of a disc before its copies begin.
+  // A record of a file that is never made (the run stops first) is harmless.
+  bool AllToBeMade(const std::vector<std::string>& folders, const std::vector<std::string>& files);
   bool FileToBeKept(const std::string& original, const std::string& kept, DWORD attributes);
   bool KeyToBeMade(const std::string& key);
   // Reads the value's present data (or that it is missing) into the record.
@@ -55,6 +59,7 @@ class RunJournal {
   bool BeginRecords(const std::string& installFolder, const std::string& groupFolder,
                     const std::string& runFolder);
   bool Append(const JournalRecord& record);
+  bool Write(const std::vector<unsigned char>& bytes);
 
   std::string folder_;
   std::string path_;

@@ -46,6 +46,12 @@ class RecordingHost : public EngineHost {
     announced.push_back({kind, path});
     return recordSucceeds;
   }
+  bool BeforeCreatingAll(const std::vector<std::string>& folders,
+                         const std::vector<std::string>& files) override {
+    for (const std::string& folder : folders) announced.push_back({LOG_FOLD, folder});
+    for (const std::string& file : files) announced.push_back({LOG_FILE, file});
+    return recordSucceeds;
+  }
   bool BeforeCreatingKey(const char* key) override {
     announced.push_back({LOG_REGS, key});
     return recordSucceeds;
