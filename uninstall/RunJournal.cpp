@@ -94,10 +94,68 @@ class PutBackScope {
     return true;
   }
 
-  // The installation folder and group the journal names, each checked: never a drive's
-  // root, a system folder, a parent of one or a folder inside Windows; the group only
-  // below a Programs folder of this machine.
   void SetPlaces(const std::string& installFolder, const std::string& groupFolder) {
+    claimedInstall_ = installFolder;
+    claimedGroup_ = groupFolder;
+    placesChecked_ = false;
+  }
+
+  const std::string& folder() const { return folder_; }
+  const std::string& installFolder() const {
+    CheckPlaces();
+    return scope_.installFolder;
+  }
+
+  bool InRunFolder(const std::string& path) const {
+    std::string folder;
+    std::string name;
+    return SplitFolderAndName(path, &folder, &name) && SameFolder(folder.c_str(), folder_.c_str());
+  }
+  bool IsTemporaryLog(const std::string& path) const {
+    return SamePath(path.c_str(), temporaryLog_.c_str());
+  }
+
+  bool Allows(const JournalRecord& record) const {
+    // The run's own folder first: it needs no look at the system's folders.
+    switch (record.kind) {
+      case JournalKind::kFileMade:
+        if (InRunFolder(record.path) || IsTemporaryLog(record.path)) return true;
+        break;
+      case JournalKind::kFolderMade:
+        if (SameFolder(record.path.c_str(), folder_.c_str())) return true;
+        break;
+      default:
+        break;
+    }
+    CheckPlaces();
+    switch (record.kind) {
+      case JournalKind::kFileMade:
+        return IsRecordWithinScope(scope_, LOG_FILE, record.path.c_str()) && !BehindLink(record.path);
+      case JournalKind::kFolderMade:
+        return IsRecordWithinScope(scope_, LOG_FOLD, record.path.c_str()) && !BehindLink(record.path);
+      case JournalKind::kFileKept:
+        return !scope_.installFolder.empty() &&
+               IsRecordWithinScope(scope_, LOG_FILE, record.path.c_str()) &&
+               !BehindLink(record.path) && IsKeptFilePath(scope_.installFolder, record.second);
+      case JournalKind::kKeyMade:
+      case JournalKind::kValueSet:
+        return IsRecordWithinScope(scope_, LOG_REGS, record.path.c_str()) ||
+               IsUninstallEntryKey(record.path);
+      default:
+        return true;
+    }
+  }
+
+ private:
+  // The installation folder and group the journal names, each checked once it is needed
+  // (a run that succeeded rarely needs it): never a drive's root, a system folder, a
+  // parent of one or a folder inside Windows; the group only below a Programs folder of
+  // this machine.
+  void CheckPlaces() const {
+    if (placesChecked_) return;
+    placesChecked_ = true;
+    const std::string& installFolder = claimedInstall_;
+    const std::string& groupFolder = claimedGroup_;
     scope_ = RemovalScope();
     scope_.keptFolders = KeptSystemFolders();
     std::string folder = AsFolder(installFolder.c_str());
@@ -126,40 +184,6 @@ class PutBackScope {
     }
   }
 
-  const std::string& folder() const { return folder_; }
-  const std::string& installFolder() const { return scope_.installFolder; }
-
-  bool InRunFolder(const std::string& path) const {
-    std::string folder;
-    std::string name;
-    return SplitFolderAndName(path, &folder, &name) && SameFolder(folder.c_str(), folder_.c_str());
-  }
-  bool IsTemporaryLog(const std::string& path) const {
-    return SamePath(path.c_str(), temporaryLog_.c_str());
-  }
-
-  bool Allows(const JournalRecord& record) const {
-    switch (record.kind) {
-      case JournalKind::kFileMade:
-        return ((IsRecordWithinScope(scope_, LOG_FILE, record.path.c_str()) && !BehindLink(record.path)) ||
-                InRunFolder(record.path) || IsTemporaryLog(record.path));
-      case JournalKind::kFolderMade:
-        return (IsRecordWithinScope(scope_, LOG_FOLD, record.path.c_str()) && !BehindLink(record.path)) ||
-               SameFolder(record.path.c_str(), folder_.c_str());
-      case JournalKind::kFileKept:
-        return !scope_.installFolder.empty() &&
-               IsRecordWithinScope(scope_, LOG_FILE, record.path.c_str()) &&
-               !BehindLink(record.path) && IsKeptFilePath(scope_.installFolder, record.second);
-      case JournalKind::kKeyMade:
-      case JournalKind::kValueSet:
-        return IsRecordWithinScope(scope_, LOG_REGS, record.path.c_str()) ||
-               IsUninstallEntryKey(record.path);
-      default:
-        return true;
-    }
-  }
-
- private:
   // True when a folder between the record's place and the record is a link: what lies
   // behind it is somewhere else.
   bool BehindLink(const std::string& path) const {
@@ -183,12 +207,15 @@ class PutBackScope {
 
   std::string folder_;
   std::string temporaryLog_;
-  RemovalScope scope_;
+  std::string claimedInstall_;
+  std::string claimedGroup_;
+  mutable bool placesChecked_ = true;
+  mutable RemovalScope scope_;
 };
 
 bool IsOwnProgram(const std::string& path) {
-  std::string self = ModulePath();
-  return !self.empty() && SamePath(LongPath(self.c_str()).c_str(), LongPath(path.c_str()).c_str());
+  static const std::string self = LongPath(ModulePath().c_str());
+  return !self.empty() && SamePath(self.c_str(), LongPath(path.c_str()).c_str());
 }
 
 
@@ -207,7 +234,8 @@ class PutBack {
   void Undo(const JournalRecord& record) {
     switch (record.kind) {
       case JournalKind::kFileMade:
-        if (IsOwnProgram(record.path)) return;  // goes at the next start of Windows
+        // The running program's own copy goes at the next start of Windows.
+        if (!PathExists(record.path.c_str()) || IsOwnProgram(record.path)) return;
         if (!UninstallLog::DeleteLoggedFile(record.path.c_str()) && PathExists(record.path.c_str())) {
           report_.failed.push_back({record.path, ""});
         }
@@ -230,12 +258,34 @@ class PutBack {
     KAZE_STOP_POINT("put-back");
   }
 
+  // What a run that succeeded leaves to clear: its run folder's files, the temporary log,
+  // the kept copies of the files it replaced and their folder.
+  bool Clears(const JournalRecord& record) const {
+    switch (record.kind) {
+      case JournalKind::kFileMade:
+        return scope_.InRunFolder(record.path) || scope_.IsTemporaryLog(record.path);
+      case JournalKind::kFileKept:
+        return true;
+      case JournalKind::kFolderMade: {
+        if (SameFolder(record.path.c_str(), scope_.folder().c_str())) return true;
+        std::string path = AsFolder(record.path.c_str());
+        path.pop_back();
+        std::string folder;
+        std::string name;
+        return SplitFolderAndName(path, &folder, &name) &&
+               IsRunFolderName(name.c_str(), name.size(), "KzKeep");
+      }
+      default:
+        return false;
+    }
+  }
+
   // The run had succeeded: only what it kept aside and staged goes.
   void Clear(const JournalRecord& record) {
     switch (record.kind) {
       case JournalKind::kFileMade:
         if (!scope_.InRunFolder(record.path) && !scope_.IsTemporaryLog(record.path)) return;
-        if (IsOwnProgram(record.path)) return;
+        if (!PathExists(record.path.c_str()) || IsOwnProgram(record.path)) return;
         if (!UninstallLog::DeleteLoggedFile(record.path.c_str()) && PathExists(record.path.c_str())) {
           report_.failed.push_back({record.path, ""});
         }
@@ -246,19 +296,11 @@ class PutBack {
           report_.failed.push_back({record.second, ""});
         }
         break;
-      case JournalKind::kFolderMade: {
-        std::string folder;
-        std::string name;
-        std::string path = AsFolder(record.path.c_str());
-        path.pop_back();
-        bool keepFolder = SplitFolderAndName(path, &folder, &name) &&
-                          SameFolder(folder.c_str(), scope_.installFolder().c_str()) &&
-                          IsRunFolderName(name.c_str(), name.size(), "KzKeep");
-        if (keepFolder || SameFolder(record.path.c_str(), scope_.folder().c_str())) {
-          RemoveFolder(record.path);
-        }
+      case JournalKind::kFolderMade:
+        // Only the keep folder comes here (Clears chose it by its name, Allows its place);
+        // the run's own folder goes at the very end.
+        RemoveFolder(record.path);
         break;
-      }
       default:
         break;
     }
@@ -266,12 +308,12 @@ class PutBack {
 
  private:
   void RemoveFolder(const std::string& path) {
+    // The run's own folder holds the journal until the very end, which removes it.
+    if (SameFolder(path.c_str(), scope_.folder().c_str())) return;
     if (!PathExists(path.c_str()) || RemoveDirectoryA(path.c_str())) return;
     // A folder still holding something (the user's files, the running program) stays
     // without a word; an empty one that cannot go is told.
-    if (FolderIsEmpty(path) && !SameFolder(path.c_str(), scope_.folder().c_str())) {
-      report_.failed.push_back({path, ""});
-    }
+    if (FolderIsEmpty(path)) report_.failed.push_back({path, ""});
   }
 
   void PutKeptBack(const JournalRecord& record) {
@@ -594,6 +636,7 @@ PutBackOutcome PutBackRun(const std::string& journalPath) {
   for (bool folders : {false, true}) {
     for (auto record = records.rbegin(); record != records.rend(); ++record) {
       if ((record->kind == JournalKind::kFolderMade) != folders) continue;
+      if (outcome.finishedRun && !putBack.Clears(*record)) continue;
       if (!scope.Allows(*record)) {
         report.refused.push_back(RecordText(*record));
         continue;
