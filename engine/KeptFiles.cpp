@@ -26,24 +26,10 @@ KeptFiles::KeptFiles(std::string keepFolderParent, RunJournal* journal)
 
 bool KeptFiles::EnsureFolder() {
   if (!folder_.empty()) return true;
-  DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 4);
-  for (DWORD attempt = 0; attempt < 0x10000; ++attempt) {
-    char name[32];
-    std::snprintf(name, sizeof name, "KzKeep%04lX\\",
-                  static_cast<unsigned long>((seed + attempt) & 0xFFFF));
-    std::string folder = parent_ + name;
-    if (folder.size() >= MAX_PATH) return false;
-    if (PathExists(folder.c_str())) continue;
-    // Recorded before it is made; CreateDirectory fails on anything already there, so the
-    // folder is the run's alone.
-    if (journal_ != nullptr && !journal_->FolderToBeMade(folder)) return false;
-    if (CreateDirectoryA(folder.c_str(), nullptr)) {
-      folder_ = folder;
-      return true;
-    }
-    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
-  }
-  return false;
+  // Recorded before it is made.
+  return CreateUniqueFolder(parent_.c_str(), "KzKeep", &folder_, [this](const std::string& folder) {
+    return journal_ == nullptr || journal_->FolderToBeMade(folder);
+  });
 }
 
 bool KeptFiles::KeepBeforeWriting(const std::string& path) {

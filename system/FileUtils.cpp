@@ -93,7 +93,8 @@ bool WriteWhole(HANDLE file, const void* data, DWORD count) {
 
 }  // namespace
 
-bool CreateUniqueFolder(const char* parent, const char* prefix, std::string* out) {
+bool CreateUniqueFolder(const char* parent, const char* prefix, std::string* out,
+                        const std::function<bool(const std::string&)>& beforeMaking) {
   out->clear();
   DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 8);
   for (DWORD attempt = 0; attempt < 0x10000; ++attempt) {
@@ -102,6 +103,8 @@ bool CreateUniqueFolder(const char* parent, const char* prefix, std::string* out
                   static_cast<unsigned long>((seed + attempt) & 0xFFFF));
     std::string folder = std::string(parent) + name;
     if (folder.size() + 1 > MAX_PATH - 1) return false;  // with its backslash
+    if (PathExists(folder.c_str())) continue;
+    if (beforeMaking && !beforeMaking(folder + "\\")) return false;
     // CreateDirectory fails on anything already there: the folder is ours alone.
     if (CreateDirectoryA(folder.c_str(), nullptr)) {
       *out = folder + "\\";

@@ -432,22 +432,13 @@ bool RunJournal::BeginRecords(const std::string& installFolder, const std::strin
     if (length == 0 || length >= sizeof temp) return false;
     // A fresh profile may name a temporary folder that does not exist yet.
     CreateDirectoryA(temp, nullptr);
-    DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 8);
-    for (DWORD attempt = 0; attempt < 0x10000 && folder.empty(); ++attempt) {
-      char name[32];
-      std::snprintf(name, sizeof name, "KzSetup%04lX\\",
-                    static_cast<unsigned long>((seed + attempt) & 0xFFFF));
-      std::string candidate = std::string(temp) + name;
-      if (candidate.size() + sizeof kRunJournalName > MAX_PATH) return false;
-      if (PathExists(candidate.c_str())) continue;
-      // Named before it is made: a run cut off in between leaves a marker whose folder
-      // the next start removes.
-      if (!WriteMarker(candidate + kRunJournalName)) return false;
-      if (CreateDirectoryA(candidate.c_str(), nullptr)) folder = candidate;
-    }
-    if (folder.empty()) {
-      DeleteMarker();
-      return false;
+    // Named before it is made: a run cut off in between leaves a marker whose folder the
+    // next start removes.
+    if (!CreateUniqueFolder(temp, "KzSetup", &folder, [](const std::string& candidate) {
+          return candidate.size() + sizeof kRunJournalName <= MAX_PATH &&
+                 WriteMarker(candidate + kRunJournalName);
+        })) {
+      return false;  // Begin takes the marker away
     }
   } else {
     folder = AsFolder(folder.c_str());
