@@ -31,17 +31,6 @@ const int kTypeList = 1003;
 const int kExplanation = 1027;
 const int kNeededSpace = 1006;
 
-void Click(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
-
-bool WaitFor(const ChildProcess& process, const std::function<bool()>& done, DWORD milliseconds) {
-  DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > milliseconds) return false;
-    if (process.WaitForExit(50)) return false;
-  }
-  return true;
-}
-
 struct ControlSearch {
   int id;
   HWND found;

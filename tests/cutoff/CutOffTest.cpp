@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "system/Dbcs.h"
+#include "system/Handles.h"
 #include "tests/support/ProcessDriver.h"
 #include "tests/support/ScratchFiles.h"
 
@@ -84,23 +85,6 @@ class ScopedHandle {
 
  private:
   HANDLE handle_;
-};
-
-class ScopedKey {
- public:
-  ScopedKey() = default;
-  ~ScopedKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  ScopedKey(const ScopedKey&) = delete;
-  ScopedKey& operator=(const ScopedKey&) = delete;
-  bool Open(const std::string& path) {
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key_) == ERROR_SUCCESS;
-  }
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
 };
 
 // ---- The machine's state ----------------------------------------------------------------
@@ -177,7 +161,7 @@ std::string ValueText(DWORD type, const std::vector<BYTE>& data, DWORD size) {
 void AddKey(const std::string& path, Snapshot* snapshot) {
   const std::string item = "HKLM\\" + path;
   ScopedKey key;
-  if (!key.Open(path)) {
+  if (!key.Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ)) {
     (*snapshot)["key " + item] = "cannot be opened";
     return;
   }
@@ -250,7 +234,10 @@ std::vector<std::string> DeletedAtRestart() {
   std::vector<std::string> paths;
   if (IsNtFamily()) {
     ScopedKey key;
-    if (!key.Open("SYSTEM\\CurrentControlSet\\Control\\Session Manager")) return paths;
+    if (!key.Open(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                  KEY_READ)) {
+      return paths;
+    }
     DWORD size = 0;
     if (RegQueryValueExA(key.get(), "PendingFileRenameOperations", nullptr, nullptr, nullptr,
                          &size) != ERROR_SUCCESS) {
@@ -436,17 +423,6 @@ void PrepareUserFiles() {
 // ---- Driving the programs ---------------------------------------------------------------
 
 std::string HardDiskSetup() { return ProgramFolder() + "setup\\setup.exe"; }
-
-void Click(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
-
-bool WaitFor(const ChildProcess& process, const std::function<bool()>& done, DWORD milliseconds) {
-  DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > milliseconds) return false;
-    if (process.WaitForExit(50)) return false;
-  }
-  return true;
-}
 
 bool IsAnyMessageBox(HWND window) {
   return ClassName(window) == "#32770" && GetDlgItem(window, 0xFFFF) != nullptr;
@@ -703,7 +679,7 @@ TEST_F(CutOffTest, KeptFileInUseIsNamedThenPutBack) {
 
 std::string ReadValue(const char* key, const char* name) {
   ScopedKey handle;
-  if (!handle.Open(key)) return "";
+  if (!handle.Open(HKEY_LOCAL_MACHINE, key, KEY_READ)) return "";
   char value[1024] = {};
   DWORD size = sizeof value - 1;
   if (RegQueryValueExA(handle.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(value),

@@ -21,20 +21,6 @@ const char kStep1[] = "「月見日和」インストールプログラム -  1 
 const char kStep2[] = "「月見日和」インストールプログラム -  2 / 5 「ディスクの確認」";
 const char kStep3[] = "「月見日和」インストールプログラム -  3 / 5 「インストール設定」";
 
-// Clicks a button of another process's window without waiting for it.
-void Click(HWND dialog, int id) {
-  PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
-
-bool WaitFor(const ChildProcess& process, const std::function<bool()>& done, DWORD milliseconds) {
-  DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > milliseconds) return false;
-    if (process.WaitForExit(50)) return false;
-  }
-  return true;
-}
-
 void Shot(const std::string& name) {
   Sleep(700);  // let the page finish painting
   EXPECT_TRUE(SaveScreenshot(ProgramFolder() + name + ".bmp")) << name;

@@ -219,4 +219,18 @@ inline void PressButton(HWND dialog, int id) {
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+// Clicks a button of another process's window without waiting for it.
+inline void Click(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+// Waits until done() holds; false after the time-out or when the process ended first.
+inline bool WaitFor(const ChildProcess& process, const std::function<bool()>& done,
+                    DWORD milliseconds) {
+  DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > milliseconds) return false;
+    if (process.WaitForExit(50)) return false;
+  }
+  return true;
+}
+
 }  // namespace kaze::test
