@@ -94,7 +94,8 @@ bool WriteWhole(HANDLE file, const void* data, DWORD count) {
 }  // namespace
 
 bool CreateUniqueFolder(const char* parent, const char* prefix, std::string* out,
-                        const std::function<bool(const std::string&)>& beforeMaking) {
+                        const std::function<bool(const std::string&)>& beforeMaking,
+                        SECURITY_ATTRIBUTES* access) {
   out->clear();
   DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 8);
   for (DWORD attempt = 0; attempt < 0x10000; ++attempt) {
@@ -106,7 +107,7 @@ bool CreateUniqueFolder(const char* parent, const char* prefix, std::string* out
     if (PathExists(folder.c_str())) continue;
     if (beforeMaking && !beforeMaking(folder + "\\")) return false;
     // CreateDirectory fails on anything already there: the folder is ours alone.
-    if (CreateDirectoryA(folder.c_str(), nullptr)) {
+    if (CreateDirectoryA(folder.c_str(), access)) {
       *out = folder + "\\";
       return true;
     }

@@ -77,10 +77,12 @@ bool ReadWholeFile(const char* path, size_t limit, std::string* bytes);
 // Makes a new folder below parent (which ends with a backslash) named prefix and four hex
 // digits, one that did not exist before; its path, with a backslash, goes to out.
 // beforeMaking (when given) is called with each candidate just before it is made, so that
-// the caller can record it first; false from it gives up. False when none could be made
-// within the path limit.
+// the caller can record it first; false from it gives up. access (when given) is the
+// folder's security from its first moment. False when none could be made within the path
+// limit.
 bool CreateUniqueFolder(const char* parent, const char* prefix, std::string* out,
-                        const std::function<bool(const std::string&)>& beforeMaking = nullptr);
+                        const std::function<bool(const std::string&)>& beforeMaking = nullptr,
+                        SECURITY_ATTRIBUTES* access = nullptr);
 
 // CopyFileA (an existing destination is replaced), then a check that the destination
 // is as long as the source, so that a copy cut short by a full disk is never taken for
