@@ -51,7 +51,136 @@ size_t CharLengthIn(const char* name, size_t i, size_t length) {
   return (IsLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < length) ? 2 : 1;
 }
 
+// The keys below Software that belong to Windows or to programs of every vendor: a value
+// written into one of them (or any key below) acts for the whole machine, and the key is
+// not the product's to remove.
+struct SharedKey {
+  const char* name;
+  const char* why;
+};
+const SharedKey kSharedSoftwareKeys[] = {
+    {"Microsoft", "Windows itself: Run, Winlogon, the uninstall entries, every setting"},
+    {"Classes", "file types and COM classes, opened by every program"},
+    {"Policies", "policies that bind every user and program"},
+    {"Wow6432Node", "the 32-bit view of 64-bit Windows: other programs' keys"},
+    {"Clients", "the machine's default mail, browser and media programs"},
+    {"RegisteredApplications", "the machine's default-programs list"},
+    {"ODBC", "database drivers and data sources shared by all programs"},
+    {"Khronos", "OpenGL and Vulkan drivers and layers loaded into other programs"},
+    {"KazeInstaller", "this installer's own run marker"},
+};
+
+bool EqualsAsciiNoCase(const char* text, size_t length, const char* ascii) {
+  size_t n = std::strlen(ascii);
+  if (length != n) return false;
+  for (size_t i = 0; i < n; ++i) {
+    if (UpperAscii(text[i]) != UpperAscii(ascii[i])) return false;
+  }
+  return true;
+}
+
+// Length of text without one final single-byte backslash.
+size_t WithoutFinalBackslash(const char* text) {
+  size_t length = std::strlen(text);
+  return EndsWithBackslash(text) ? length - 1 : length;
+}
+
 }  // namespace
+
+bool IsSingleName(const char* text, size_t length, size_t maxBytes) {
+  if (text == nullptr || length == 0 || length > maxBytes) return false;
+  size_t last = 0;
+  for (size_t i = 0; i < length;) {
+    size_t n = CharLengthIn(text, i, length);
+    if (n == 1) {
+      unsigned char c = static_cast<unsigned char>(text[i]);
+      // A lead byte with nothing after it is half a character.
+      if (IsLeadByte(c) || IsSeparator(text[i]) || IsForbiddenByte(c)) return false;
+    } else if (text[i + 1] == '\0') {
+      return false;
+    }
+    last = i;
+    i += n;
+  }
+  if (CharLengthIn(text, last, length) == 1 && (text[last] == '.' || text[last] == ' '))
+    return false;
+  return IsComponentSafe(text, 0, length);
+}
+
+bool IsContainedFolderPath(const char* text, size_t length) {
+  if (text == nullptr) return false;
+  size_t begin = 0;
+  for (size_t i = 0; i < length;) {
+    size_t n = CharLengthIn(text, i, length);
+    if (n == 1 && IsSeparator(text[i])) {
+      if (!IsSingleName(text + begin, i - begin)) return false;
+      begin = i + 1;
+    }
+    i += n;
+  }
+  // The rest after the last separator: nothing (a final separator, or an empty text) or
+  // one more name.
+  return begin == length || IsSingleName(text + begin, length - begin);
+}
+
+void UseBackslashes(char* text) {
+  for (size_t i = 0; text[i] != '\0'; i += CharLength(text, i)) {
+    if (text[i] == '/') text[i] = '\\';
+  }
+}
+
+bool IsOwnSoftwareKey(const char* key, size_t length) {
+  static const char kSoftware[] = "Software\\";
+  const size_t prefix = sizeof kSoftware - 1;
+  if (key == nullptr || length <= prefix || !EqualsAsciiNoCase(key, prefix, kSoftware))
+    return false;
+  size_t begin = prefix;
+  bool first = true;
+  for (size_t i = prefix; i <= length;) {
+    size_t n = i < length ? CharLengthIn(key, i, length) : 1;
+    if (i == length || (n == 1 && key[i] == '\\')) {
+      size_t size = i - begin;
+      if (size == 0 || size > kNameMaxBytes) return false;
+      bool onlyDotsAndBlanks = true;
+      for (size_t k = begin; k < i; ++k) {
+        if (key[k] != '.' && key[k] != ' ') onlyDotsAndBlanks = false;
+      }
+      if (onlyDotsAndBlanks) return false;
+      if (first) {
+        for (const SharedKey& shared : kSharedSoftwareKeys) {
+          if (EqualsAsciiNoCase(key + begin, size, shared.name)) return false;
+        }
+        first = false;
+      }
+      begin = i + 1;
+    } else if (n == 1) {
+      unsigned char c = static_cast<unsigned char>(key[i]);
+      if (c < 0x20 || c == '/' || IsLeadByte(c)) return false;
+    } else if (key[i + 1] == '\0') {
+      return false;
+    }
+    i += n;
+  }
+  return true;
+}
+
+bool IsSameOrInsideFolder(const char* path, const char* folder) {
+  if (path == nullptr || folder == nullptr) return false;
+  const size_t pathLength = WithoutFinalBackslash(path);
+  const size_t folderLength = WithoutFinalBackslash(folder);
+  if (folderLength == 0 || pathLength < folderLength) return false;
+  for (size_t i = 0; i < folderLength;) {
+    size_t n = CharLengthIn(folder, i, folderLength);
+    if (n == 2) {
+      if (path[i] != folder[i] || path[i + 1] != folder[i + 1]) return false;
+    } else if (IsLeadByte(static_cast<unsigned char>(folder[i])) ||
+               UpperAscii(path[i]) != UpperAscii(folder[i])) {
+      return false;  // a folder ending in half a character is no folder
+    }
+    i += n;
+  }
+  return pathLength == folderLength || path[folderLength] == '\\';
+}
 
 bool IsContainedPath(const char* name, size_t length, bool folderAllowed) {
   if (name == nullptr) return false;

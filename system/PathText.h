@@ -33,6 +33,39 @@ bool IsBareFileName(const char* path);
 // separator (a folder below) are accepted too.
 bool IsContainedPath(const char* text, size_t length, bool folderAllowed);
 
+// The rules for what install.ini names. Each value becomes one thing of the machine's
+// (a folder, a shortcut, a key) that must mean only what it says wherever it is joined.
+
+// The longest name of a file, a folder or a registry key, in bytes.
+constexpr size_t kNameMaxBytes = 255;
+
+// True when text (length bytes) is one name of a file or folder: 1 to maxBytes bytes, no
+// separator ('\' or '/'), no drive or ':', no character Windows forbids in names, not
+// made only of dots and blanks, no device name, not ending with a dot or a blank (Windows
+// drops them, so the name would be a second spelling of another), not ending with half a
+// double-byte character.
+bool IsSingleName(const char* text, size_t length, size_t maxBytes = kNameMaxBytes);
+
+// True when text is a relative folder below the one it is joined to, each of its
+// components a single name as above: no drive, no leading separator, no "..", no doubled
+// separator. Empty (the folder itself) and one final separator are accepted.
+bool IsContainedFolderPath(const char* text, size_t length);
+
+// Every single-byte '/' of text becomes '\'; trail bytes are left as they are.
+void UseBackslashes(char* text);
+
+// True when key (below HKEY_LOCAL_MACHINE) lies below Software\ and names a key of its
+// own there: "Software\" (any case) and at least one more name, no empty name (no
+// doubled or final '\'), no '/', no control character, no name made only of dots and
+// blanks or over 255 bytes, and not one of the keys Windows or other programs keep
+// below Software (Microsoft, Classes, Policies ...), nor any key below them.
+bool IsOwnSoftwareKey(const char* key, size_t length);
+
+// True when path is the folder folder or lies inside it. Both are absolute; a trailing
+// backslash does not count; ASCII letters compare without case; a trail byte 0x5C is
+// never taken for a separator.
+bool IsSameOrInsideFolder(const char* path, const char* folder);
+
 // first + second into out when the result has at most maxLength bytes; false otherwise,
 // with out untouched: a cut path would name another file.
 bool JoinWithin(const char* first, const char* second, size_t maxLength, std::string* out);

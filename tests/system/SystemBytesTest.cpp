@@ -84,6 +84,133 @@ TEST(IsContainedPath, RefusesEveryWayOutOfTheFolder) {
   }
 }
 
+// install.ini's names (the program group's levels, shortcut names, PATH2) and its PATH.
+TEST(IsSingleName, TakesOneNameThatMeansOnlyItself) {
+  struct Case {
+    std::string text;
+    bool name;        // as one name
+    bool folderPath;  // as a relative folder (PATH)
+  } cases[] = {
+      {"月見日和", true, true},
+      {"Read me", true, true},
+      {"表", true, true},  // trail byte 0x5C
+      {"ソフト表", true, true},
+      {"v1.0", true, true},
+      {std::string(255, 'n'), true, true},
+      {std::string(256, 'n'), false, false},
+      {"", false, true},
+      {" ", false, false},
+      {".", false, false},
+      {"..", false, false},
+      {"スタートアップ.", false, false},  // Windows drops the dot: another name's spelling
+      {"Game ", false, false},
+      {"a\\b", false, true},
+      {"a/b", false, true},
+      {"Program Files\\", false, true},
+      {"\\Windows", false, false},
+      {"/Windows", false, false},
+      {"C:", false, false},
+      {"C:\\x", false, false},
+      {"a:b", false, false},
+      {"..\\..\\デスクトップ", false, false},
+      {"a\\..\\b", false, false},
+      {"a\\\\b", false, false},
+      {"a\\b\\\\", false, false},
+      {"a.\\b", false, false},
+      {"CON", false, false},
+      {"nul.txt", false, false},
+      {"Com1", false, false},
+      {"a*b", false, false},
+      {"a?", false, false},
+      {"a|b", false, false},
+      {"a\tb", false, false},
+      {std::string("a\0b", 3), false, false},
+      {"ab\x83", false, false},  // half a character at the end
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsSingleName(c.text.data(), c.text.size()), c.name) << c.text;
+    EXPECT_EQ(IsContainedFolderPath(c.text.data(), c.text.size()), c.folderPath) << c.text;
+  }
+  // A shortcut's name leaves room for ".lnk".
+  EXPECT_TRUE(IsSingleName(std::string(251, 's').c_str(), 251, 251));
+  EXPECT_FALSE(IsSingleName(std::string(252, 's').c_str(), 252, 251));
+}
+
+TEST(UseBackslashes, TurnsSlashesAndLeavesTrailBytes) {
+  char text[] = "Docs/表/ソ\\x/";
+  UseBackslashes(text);
+  EXPECT_STREQ(text, "Docs\\表\\ソ\\x\\");
+  char plain[] = "\x83/";  // a lead byte takes the slash as its trail byte
+  UseBackslashes(plain);
+  EXPECT_STREQ(plain, "\x83/");
+}
+
+// REG_KEY: below HKEY_LOCAL_MACHINE, a key of the product's own below Software.
+TEST(IsOwnSoftwareKey, RefusesEveryKeyThatIsNotTheProductsOwn) {
+  struct Case {
+    std::string key;
+    bool own;
+  } cases[] = {
+      {"Software\\KAZE_CORP\\Tsukimi", true},
+      {"SOFTWARE\\Maker", true},
+      {"software\\風見ソフト\\表", true},
+      {"Software\\MicrosoftGames\\X", true},  // only the whole name is Microsoft's
+      {"Software\\" + std::string(255, 'k'), true},
+      {"Software\\" + std::string(256, 'k'), false},
+      {"", false},
+      {"Software", false},
+      {"Software\\", false},
+      {"Software\\\\Maker", false},
+      {"Software\\Maker\\", false},
+      {"Software\\Maker\\\\Game", false},
+      {"\\Software\\Maker", false},
+      {"Software/Maker", false},
+      {"Software\\Maker/Game", false},
+      {"Software\\..\\SYSTEM", false},
+      {"Software\\Maker\\.", false},
+      {"Software\\Ma\tker", false},
+      {"SYSTEM\\CurrentControlSet\\Services\\x", false},
+      {"SoftwareX\\Maker", false},
+      {"Software\\Microsoft", false},
+      {"Software\\Microsoft\\Windows\\CurrentVersion\\Run", false},
+      {"software\\MICROSOFT\\Windows NT\\CurrentVersion\\Winlogon", false},
+      {"Software\\Classes\\exefile\\shell\\open\\command", false},
+      {"Software\\Policies\\Maker", false},
+      {"Software\\Wow6432Node\\Maker", false},
+      {"Software\\Clients\\StartMenuInternet", false},
+      {"Software\\RegisteredApplications", false},
+      {"Software\\ODBC\\ODBC.INI", false},
+      {"Software\\Khronos\\Vulkan\\ImplicitLayers", false},
+      {"Software\\KazeInstaller", false},
+      {"Software\\Maker\x83", false},  // half a character
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsOwnSoftwareKey(c.key.data(), c.key.size()), c.own) << c.key;
+  }
+}
+
+TEST(IsSameOrInsideFolder, ComparesWholeComponentsWithoutCase) {
+  const char startup[] = "C:\\Start Menu\\Programs\\スタートアップ\\";
+  struct Case {
+    const char* path;
+    bool inside;
+  } cases[] = {
+      {"C:\\Start Menu\\Programs\\スタートアップ\\", true},
+      {"C:\\Start Menu\\Programs\\スタートアップ", true},
+      {"c:\\start menu\\PROGRAMS\\スタートアップ\\Game\\", true},
+      {"C:\\Start Menu\\Programs\\スタートアップ2\\", false},
+      {"C:\\Start Menu\\Programs\\", false},
+      {"C:\\Start Menu\\Programs\\Game\\", false},
+      {"", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsSameOrInsideFolder(c.path, startup), c.inside) << c.path;
+  // A trail byte 0x5C is no separator: 表 is not 表x.
+  EXPECT_TRUE(IsSameOrInsideFolder("C:\\表\\x", "C:\\表"));
+  EXPECT_FALSE(IsSameOrInsideFolder("C:\\表x", "C:\\表"));
+  EXPECT_FALSE(IsSameOrInsideFolder("C:\\\x95\x5C", "C:\\\x95"));
+  EXPECT_TRUE(IsSameOrInsideFolder("D:\\Games\\", "d:\\"));
+}
+
 TEST(SplitPath, SplitsLikeSplitpathButStepsOverDoubleByteCharacters) {
   struct Case { const char* path; const char* drive; const char* folder; const char* name; const char* ext; } cases[] = {
       {"C:\\Games\\Demo\\setup.exe", "C:", "\\Games\\Demo\\", "setup", ".exe"},
