@@ -5,6 +5,7 @@
 #include <string>
 
 #include "system/Dbcs.h"
+#include "system/PathSpelling.h"
 #include "system/PathText.h"
 #include "system/WindowsCompat.h"
 
@@ -37,15 +38,27 @@ std::string LongPath(const char* path) {
     std::string name = separator != nullptr ? std::string(part, separator) : std::string(part);
     if (name.empty() || name == "." || name == "..") return path;
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((result + name).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return result + part;
-    FindClose(search);
+    {
+      ScopedFindHandle search(FindFirstFileA((result + name).c_str(), &found));
+      if (!search.valid()) return result + part;
+    }
     result += found.cFileName;
     if (separator == nullptr) break;
     result += '\\';
     part = separator + 1;
   }
   return result;
+}
+
+Spelling CanonicalPath(const char* text, bool asFolder, std::string* out) {
+  std::string spelled;
+  Spelling spelling = NormalizePathText(text, asFolder, &spelled);
+  if (spelling != Spelling::kOk) return spelling;
+  std::string path = LongPath(spelled.c_str());
+  // A long name can make the path longer than the short one it stood for.
+  if (path.size() > kSpelledPathMax) return Spelling::kTooLong;
+  *out = path;
+  return Spelling::kOk;
 }
 
 bool FileSize(const char* path, ULONGLONG* size) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "system/LineReading.h"
+#include "system/PathSpelling.h"
 
 namespace kaze {
 
@@ -66,6 +67,11 @@ bool FolderIsEmpty(const std::string& path);
 // Files\x), found part by part so that it works on every Windows; parts that do not exist
 // are kept as they are. A text that is no "X:\..." path comes back unchanged.
 std::string LongPath(const char* path);
+
+// The one spelling of a path (NormalizePathText), with the long name of every part that
+// exists; the parts that do not exist yet stay as typed. out is written only on kOk;
+// kTooLong also when the long names make the path longer than 259 bytes.
+Spelling CanonicalPath(const char* text, bool asFolder, std::string* out);
 
 // The size of the file at path; false when it cannot be read.
 bool FileSize(const char* path, ULONGLONG* size);

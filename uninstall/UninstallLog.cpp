@@ -10,6 +10,7 @@
 #include "system/Dbcs.h"
 #include "system/FileUtils.h"
 #include "system/Handles.h"
+#include "system/InstallFolderRules.h"
 #include "system/OsServices.h"
 #include "system/PathText.h"
 #include "system/StopPoint.h"
@@ -157,26 +158,7 @@ namespace {
 
 }  // namespace
 
-std::vector<std::string> KeptSystemFolders() {
-  std::vector<std::string> folders;
-  char path[MAX_PATH + 1] = {};
-  auto add = [&](UINT length) {
-    if (length == 0 || length >= MAX_PATH) return;
-    AppendBackslash(path, sizeof path);
-    folders.push_back(path);
-  };
-  add(GetWindowsDirectoryA(path, MAX_PATH));
-  add(GetSystemDirectoryA(path, MAX_PATH));
-  add(GetTempPathA(MAX_PATH, path));
-  for (int folder : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS, CSIDL_STARTMENU,
-                     CSIDL_COMMON_STARTMENU, CSIDL_DESKTOPDIRECTORY,
-                     CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_PERSONAL}) {
-    if (GetShellFolder(folder, path)) folders.push_back(path);
-  }
-  // The shells before 5.0 do not know CSIDL_PROGRAM_FILES; the registry does.
-  if (GetProgramFilesFolder(path)) folders.push_back(path);
-  return folders;
-}
+std::vector<std::string> KeptSystemFolders() { return SystemProtectedFolders().folders; }
 
 std::vector<std::string> ProgramGroupFolders(const char* corpName, const char* appName) {
   std::vector<std::string> folders;

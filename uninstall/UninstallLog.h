@@ -138,9 +138,10 @@ class UninstallLog {
   int done_ = 0;
 };
 
-// System folders that no record may remove, even as an empty parent: Windows, System, the
-// temporary folder, the Start menu's and desktop's folders, My Documents, Program Files;
-// each with its backslash.
+// System folders that no record may remove, even as an empty parent: the protected folders
+// of SystemProtectedFolders (Windows, System, the temporary folder, the profiles, the Start
+// menu's and desktop's folders, documents, application data, Program Files), each in its
+// long names and with its backslash.
 std::vector<std::string> KeptSystemFolders();
 
 // The program group folders of a product (CORPNAME, APPNAME) in the Programs folder that
