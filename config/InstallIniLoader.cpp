@@ -26,6 +26,9 @@ const char kRegistrySection[] = "INSTALL_REGISTRY_0";
 const char kAboutSection[] = "ABOUT_BOX";
 const char kDiscSectionFormat[] = "INSTALL_GROUP_DISK_%d";
 
+// A shortcut's name with the ".lnk" the file gets.
+constexpr size_t kLinkNameMaxBytes = kNameMaxBytes - 4;
+
 // Far beyond any real install.ini; a larger file is only known to be over the limit.
 constexpr size_t kMeasuredFileMax = 16u << 20;
 
@@ -46,7 +49,8 @@ int SaturatingAdd(int a, int b) {
 
 class Loader {
  public:
-  Loader(const char* path, InstallContext& context) : context_(context) {
+  Loader(const char* path, InstallContext& context, std::vector<std::string>* refused)
+      : context_(context), refused_(refused) {
     // Never cut: a shorter path names another file. An over-long one reads as missing.
     if (path != nullptr && std::strlen(path) < sizeof path_) std::strcpy(path_, path);
   }
@@ -95,13 +99,28 @@ class Loader {
                   key);
   }
 
+  // The first refused key goes into the context; every one into the caller's list.
+  void NoteRefused(const char* section, const char* key) {
+    char named[kNameSize];
+    std::snprintf(named, sizeof named, "%s/%s", section, key);
+    if (context_.uncontainedValue[0] == '\0') std::strcpy(context_.uncontainedValue, named);
+    if (refused_ != nullptr &&
+        std::find(refused_->begin(), refused_->end(), named) == refused_->end()) {
+      refused_->push_back(named);
+    }
+  }
+
   // A path from the disc that must stay below the folder it is joined to (the disc, the
   // installation folder, the program group): "..", a drive or a leading "\" is noted.
   void CheckWithin(const char* section, const char* key, const char* path) {
-    if (context_.uncontainedValue[0] != '\0') return;
-    if (IsContainedPath(path, std::strlen(path), true)) return;
-    std::snprintf(context_.uncontainedValue, sizeof context_.uncontainedValue, "%s/%s",
-                  section, key);
+    if (!IsContainedPath(path, std::strlen(path), true)) NoteRefused(section, key);
+  }
+
+  // A value that becomes one name of a folder or a shortcut; maxBytes leaves room for what
+  // is appended (".lnk").
+  void CheckName(const char* key, const char* name, bool required, size_t maxBytes) {
+    if (name[0] == '\0' && !required) return;
+    if (!IsSingleName(name, std::strlen(name), maxBytes)) NoteRefused(kInfoSection, key);
   }
 
   // Reads a text of at most size - 1 bytes into field. One byte more is asked for, so
@@ -130,6 +149,8 @@ class Loader {
     char text[kValueSize] = {};
     ReadText(handle, section, key, text, sizeof text);
     if (!SplitPathPair(pair, text)) NoteOverlong(section, key);
+    // One spelling for every later step and record: Docs/ is Docs\ .
+    UseBackslashes(pair.target);
     CheckWithin(section, key, pair.source);
     CheckWithin(section, key, pair.target);
   }
@@ -148,8 +169,15 @@ class Loader {
     text("PATH2", info->path2, sizeof info->path2);
     text("DXSETUPDLL", info->dxSetupDll, sizeof info->dxSetupDll);
     text("INSTDX", info->instDx, sizeof info->instDx);
+    // The Start-menu group Programs\CORPNAME\APPNAME\ (a maker's name may be left out;
+    // without a product name the group would be the maker's folder or Programs itself).
+    CheckName("CORPNAME", info->corpName, false, kNameMaxBytes);
+    CheckName("APPNAME", info->appName, true, kNameMaxBytes);
     CheckWithin(kInfoSection, "README", info->readme);
-    CheckWithin(kInfoSection, "PATH2", info->path2);
+    UseBackslashes(info->path);
+    if (!IsContainedFolderPath(info->path, std::strlen(info->path)))
+      NoteRefused(kInfoSection, "PATH");
+    CheckName("PATH2", info->path2, false, kNameMaxBytes);
     CheckWithin(kInfoSection, "DXSETUPDLL", info->dxSetupDll);
     CheckWithin(kInfoSection, "INSTDX", info->instDx);
     // Missing numbers count as 0; a number beyond 16 bits is kept at the largest one
@@ -158,12 +186,17 @@ class Loader {
     for (size_t i = 0; i < 4 && i < version.size(); ++i)
       info->dxVersion[i] = static_cast<uint16_t>(std::min(version[i], 0xFFFF));
     text("MAKEMYSHORTCUT", info->myShortcutName, sizeof info->myShortcutName);
+    CheckName("MAKEMYSHORTCUT", info->myShortcutName, false, kLinkNameMaxBytes);
     info->shortcutCount = static_cast<uint8_t>(
         std::max(0, std::min(reader_.ReadInt(handle, "MAKESHORTCUT"), kMaxShortcuts)));
     for (int i = 0; i < kMaxShortcuts; ++i) {
       char key[32];
       std::snprintf(key, sizeof key, "MAKESHORTCUT_PATH_%d", i);
-      ReadPathPair(handle, kInfoSection, key, info->shortcuts[i]);
+      PathPair& shortcut = info->shortcuts[i];
+      ReadPathPair(handle, kInfoSection, key, shortcut);
+      // The file below the installation folder, spelt as the members' targets are.
+      UseBackslashes(shortcut.source);
+      if (i < info->shortcutCount) CheckName(key, shortcut.target, false, kLinkNameMaxBytes);
     }
     reader_.ReleaseFile(handle);
 
@@ -283,6 +316,9 @@ class Loader {
     auto registry = std::make_unique<RegistryData>();
     SectionHandle handle = Register(kRegistrySection);
     ReadText(handle, kRegistrySection, "REG_KEY", registry->key, sizeof registry->key);
+    // Empty: nothing is written. Otherwise a key of the product's own below Software.
+    if (registry->key[0] != '\0' && !IsOwnSoftwareKey(registry->key, std::strlen(registry->key)))
+      NoteRefused(kRegistrySection, "REG_KEY");
     long long entryCount = 0;
     for (int d = 0; d < context_.diskCount; ++d) entryCount += context_.disks[d].groupCount;
     registry->entryCount = static_cast<int>(std::min<long long>(entryCount, INT_MAX));
@@ -329,6 +365,7 @@ class Loader {
   }
 
   InstallContext& context_;
+  std::vector<std::string>* refused_;
   ProfileReader reader_;
   char path_[kPathSize] = {};
 };
@@ -336,7 +373,13 @@ class Loader {
 }  // namespace
 
 bool InstallIniLoader(const char* path, InstallContext& context) {
-  Loader loader(path, context);
+  return InstallIniLoader(path, context, nullptr);
+}
+
+bool InstallIniLoader(const char* path, InstallContext& context,
+                      std::vector<std::string>* refused) {
+  if (refused != nullptr) refused->clear();
+  Loader loader(path, context, refused);
   loader.Run();
   return true;
 }

@@ -264,7 +264,7 @@ TEST_F(InstallIniLoaderTest, PathsLeadingOutAreNamed) {
     for (const char* section : {"INSTALL_INFO", "INSTALL_GROUP_DISK_0", "INSTALL_REGISTRY_0",
                                 "ABOUT_BOX"}) {
       ini += std::string("[") + section + "]\r\n";
-      if (std::string(section) == "INSTALL_INFO") ini += "DISKNUM=1\r\n";
+      if (std::string(section) == "INSTALL_INFO") ini += "APPNAME=月見日和\r\nDISKNUM=1\r\n";
       if (std::string(section) == "INSTALL_GROUP_DISK_0") {
         ini += "IDNUM=1\r\nGROUP_0=1\r\nMEMBERNUM_0=1\r\n";
       }
@@ -275,6 +275,94 @@ TEST_F(InstallIniLoaderTest, PathsLeadingOutAreNamed) {
     EXPECT_STREQ(context.uncontainedValue, c.named);
     EXPECT_STREQ(context.overlongValue, "");
   }
+}
+
+// What becomes a folder of the Start menu, a shortcut, the default folder or a registry
+// key must be one name, a contained folder or a key of the product's own. Each line goes
+// first into its section, ahead of the clean value it stands for.
+TEST_F(InstallIniLoaderTest, NamesFoldersAndKeysThatAreNotTheirOwnAreNamed) {
+  const std::string clean =
+      "[INSTALL_INFO]\r\nCORPNAME=KAZE_CORP\r\nAPPNAME=月見日和\r\nPATH=Program Files\\KAZE\r\n"
+      "PATH2=月見日和\r\nMAKEMYSHORTCUT=アンインストール\r\nMAKESHORTCUT=2\r\n"
+      "MAKESHORTCUT_PATH_0=Tsukimi.exe > 月見日和\r\nMAKESHORTCUT_PATH_1=Readme.txt > お読みください\r\n"
+      "MAKESHORTCUT_PATH_2=x.exe > 使われない\\名前\r\nDISKNUM=1\r\n"
+      "[INSTALL_GROUP_DISK_0]\r\nIDNUM=1\r\nGROUP_0=1\r\nMEMBERNUM_0=1\r\nMEMBER_0_0=a.txt > Data\\\r\n"
+      "[INSTALL_REGISTRY_0]\r\nREG_KEY=Software\\KAZE_CORP\\Tsukimi\r\n";
+  struct Case {
+    std::string section, line;
+    const char* named;
+  } cases[] = {
+      {"INSTALL_INFO", "CORPNAME=..\\..\\..\\デスクトップ", "INSTALL_INFO/CORPNAME"},
+      {"INSTALL_INFO", "CORPNAME=Maker\\Sub", "INSTALL_INFO/CORPNAME"},
+      {"INSTALL_INFO", "CORPNAME=\" \"", "INSTALL_INFO/CORPNAME"},
+      {"INSTALL_INFO", "CORPNAME=", ""},
+      {"INSTALL_INFO", "APPNAME=", "INSTALL_INFO/APPNAME"},
+      {"INSTALL_INFO", "APPNAME=\"  \"", "INSTALL_INFO/APPNAME"},
+      {"INSTALL_INFO", "APPNAME=..\\..\\..\\デスクトップ", "INSTALL_INFO/APPNAME"},
+      {"INSTALL_INFO", "APPNAME=C:\\Game", "INSTALL_INFO/APPNAME"},
+      {"INSTALL_INFO", "APPNAME=AUX", "INSTALL_INFO/APPNAME"},
+      {"INSTALL_INFO", "APPNAME=スタートアップ.", "INSTALL_INFO/APPNAME"},
+      {"INSTALL_INFO", "APPNAME=月見/日和", "INSTALL_INFO/APPNAME"},
+      {"INSTALL_INFO", "MAKEMYSHORTCUT=..\\削除", "INSTALL_INFO/MAKEMYSHORTCUT"},
+      {"INSTALL_INFO", "MAKEMYSHORTCUT=a<b", "INSTALL_INFO/MAKEMYSHORTCUT"},
+      {"INSTALL_INFO", "MAKEMYSHORTCUT=" + std::string(252, 'u'), "INSTALL_INFO/MAKEMYSHORTCUT"},
+      {"INSTALL_INFO", "MAKEMYSHORTCUT=" + std::string(251, 'u'), ""},
+      {"INSTALL_INFO", "MAKESHORTCUT_PATH_1=Readme.txt > ..\\スタートアップ\\x", "INSTALL_INFO/MAKESHORTCUT_PATH_1"},
+      {"INSTALL_INFO", "MAKESHORTCUT_PATH_0=Tsukimi.exe > ゲーム\\起動", "INSTALL_INFO/MAKESHORTCUT_PATH_0"},
+      {"INSTALL_INFO", "MAKESHORTCUT_PATH_0=Tsukimi.exe > NUL", "INSTALL_INFO/MAKESHORTCUT_PATH_0"},
+      {"INSTALL_INFO", "PATH=C:\\Games", "INSTALL_INFO/PATH"},
+      {"INSTALL_INFO", "PATH=\\Games", "INSTALL_INFO/PATH"},
+      {"INSTALL_INFO", "PATH=Games\\..\\..\\x", "INSTALL_INFO/PATH"},
+      {"INSTALL_INFO", "PATH=Games\\\\x", "INSTALL_INFO/PATH"},
+      {"INSTALL_INFO", "PATH=", ""},
+      {"INSTALL_INFO", "PATH2=Sub\\Game", "INSTALL_INFO/PATH2"},
+      {"INSTALL_INFO", "PATH2=..", "INSTALL_INFO/PATH2"},
+      {"INSTALL_INFO", "PATH2=", ""},
+      {"INSTALL_REGISTRY_0", "REG_KEY=Software\\Microsoft\\Windows\\CurrentVersion\\Run", "INSTALL_REGISTRY_0/REG_KEY"},
+      {"INSTALL_REGISTRY_0", "REG_KEY=Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "INSTALL_REGISTRY_0/REG_KEY"},
+      {"INSTALL_REGISTRY_0", "REG_KEY=SYSTEM\\CurrentControlSet\\Services\\Kaze", "INSTALL_REGISTRY_0/REG_KEY"},
+      {"INSTALL_REGISTRY_0", "REG_KEY=Software", "INSTALL_REGISTRY_0/REG_KEY"},
+      {"INSTALL_REGISTRY_0", "REG_KEY=Software\\Classes\\.txt", "INSTALL_REGISTRY_0/REG_KEY"},
+      {"INSTALL_REGISTRY_0", "REG_KEY=Software/KAZE_CORP", "INSTALL_REGISTRY_0/REG_KEY"},
+      {"INSTALL_REGISTRY_0", "REG_KEY=Software\\\\KAZE_CORP", "INSTALL_REGISTRY_0/REG_KEY"},
+      {"INSTALL_REGISTRY_0", "REG_KEY=", ""},
+      // Shortcuts past MAKESHORTCUT are read but never made.
+      {"INSTALL_INFO", "MAKESHORTCUT_PATH_3=x.exe > a\\b", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line.substr(0, 60));
+    std::string ini = clean;
+    const std::string header = "[" + c.section + "]\r\n";
+    ini.insert(ini.find(header) + header.size(), c.line + "\r\n");
+    Load(ini);
+    EXPECT_STREQ(context.uncontainedValue, c.named);
+    EXPECT_STREQ(context.overlongValue, "");
+  }
+}
+
+// Every later step and record sees one spelling of a place below the installation folder.
+TEST_F(InstallIniLoaderTest, SlashesBecomeBackslashesAndDoubledOnesAreRefused) {
+  std::vector<std::string> refused;
+  std::string path = folder.Write(
+      "slashes.ini",
+      "[INSTALL_INFO]\r\nAPPNAME=月見日和\r\nPATH=Games/表/Kaze\r\nMAKESHORTCUT=2\r\n"
+      "MAKESHORTCUT_PATH_0=Bin/ソ.exe > 起動\r\nMAKESHORTCUT_PATH_1=a.exe > x/y\r\nDISKNUM=1\r\n"
+      "[INSTALL_GROUP_DISK_0]\r\nIDNUM=1\r\nGROUP_0=1\r\nMEMBERNUM_0=3\r\n"
+      "MEMBER_0_0=Docs/m.txt > Docs/表/\r\nMEMBER_0_1=a.txt > Data//x\\\r\n"
+      "MEMBER_0_2=b.txt > Data\\/x\r\n"
+      "[INSTALL_REGISTRY_0]\r\nREG_KEY=Software\\Microsoft\r\n");
+  ASSERT_TRUE(InstallIniLoader(path.c_str(), context, &refused));
+  EXPECT_STREQ(context.installInfo->path, "Games\\表\\Kaze");
+  EXPECT_STREQ(context.installInfo->shortcuts[0].source, "Bin\\ソ.exe");
+  const PathPair* members = context.disks[0].groups[0].members.get();
+  EXPECT_STREQ(members[0].source, "Docs/m.txt");  // read from the disc as written
+  EXPECT_STREQ(members[0].target, "Docs\\表\\");
+  // Every refused key once, in the order read; the first also in the context.
+  EXPECT_EQ(refused, (std::vector<std::string>{"INSTALL_INFO/MAKESHORTCUT_PATH_1",
+                                               "INSTALL_GROUP_DISK_0/MEMBER_0_1",
+                                               "INSTALL_GROUP_DISK_0/MEMBER_0_2",
+                                               "INSTALL_REGISTRY_0/REG_KEY"}));
+  EXPECT_STREQ(context.uncontainedValue, "INSTALL_INFO/MAKESHORTCUT_PATH_1");
 }
 
 TEST_F(InstallIniLoaderTest, HostileCountsStayWithinTheFile) {
