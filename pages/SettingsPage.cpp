@@ -10,6 +10,7 @@
 
 #include "config/InstallIniLoader.h"
 #include "pages/SettingsRules.h"
+#include "pages/StartupGroup.h"
 #include "resources/resource.h"
 #include "system/ControlsVersion.h"
 #include "system/Dbcs.h"
@@ -35,8 +36,11 @@ const char kChosenPathTooLongMessage[] =
 const char kOverlongValueMessage[] =
     "インストール情報ファイルの値が長すぎるため、インストール作業を続行できません。\n(%s)";
 const char kUncontainedValueMessage[] =
-    "インストール情報ファイルの値がディスクやインストール先の外を指しているため、"
-    "インストール作業を続行できません。\n(%s)";
+    "インストール情報ファイルの値がディスクやインストール先の外を指しているか、"
+    "名前やキーとして使えないため、インストール作業を続行できません。\n(%s)";
+const char kStartupGroupMessage[] =
+    "インストール情報ファイルの値ではプログラムグループがスタートアップ フォルダになるため、"
+    "インストール作業を続行できません。\n(INSTALL_INFO/%s)";
 const char kOverlargeIniMessage[] =
     "インストール情報ファイルが Windows 95/98/Me で読み込める大きさ "
     "(ファイル全体 64 KB、セクション 32 KB) を超えているため、"
@@ -58,6 +62,13 @@ constexpr int kCheckedImage = 2;
 bool FileExists(const char* path) {
   DWORD attributes = GetFileAttributesA(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Shortcuts in a Startup folder would start the game with Windows, and the uninstaller
+// would take that folder for the product's group.
+const char* StartupGroupOf(const InstallContext& context) {
+  const InstallInfo* info = context.installInfo.get();
+  return info != nullptr ? StartupGroupKey(info->corpName, info->appName) : nullptr;
 }
 
 std::string Format(const char* format, const char* value) {
@@ -238,6 +249,8 @@ void InstallSettingsPage::StartWork() {
     EnterFailedState(Format(kOverlongValueMessage, context()->overlongValue).c_str());
   } else if (context()->uncontainedValue[0] != '\0') {
     EnterFailedState(Format(kUncontainedValueMessage, context()->uncontainedValue).c_str());
+  } else if (const char* key = StartupGroupOf(*context())) {
+    EnterFailedState(Format(kStartupGroupMessage, key).c_str());
   } else {
     EnableWindow(nextButton_, TRUE);
     EnableWindow(Item(IDC_BROWSE), TRUE);

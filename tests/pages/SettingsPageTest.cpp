@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,11 +29,11 @@ const char kCancelled[] =
     "インストール情報ファイルの取得をキャンセルされたためインストール作業を続行できません。";
 
 // Three types with groups and one without: rows 標準 (120 MB), フル (155), 最小 (5).
+const std::string kNames = "CORPNAME=風見ソフト\r\nAPPNAME=月見日和\r\n";
+
 std::string IniText(const std::string& info, const std::string& defaultList = "1",
-                    const std::string& fullList = "1,2,3") {
-  return "[INSTALL_INFO]\r\n"
-         "CORPNAME=風見ソフト\r\n"
-         "APPNAME=月見日和\r\n" + info +
+                    const std::string& fullList = "1,2,3", const std::string& names = kNames) {
+  return "[INSTALL_INFO]\r\n" + names + info +
          "DISKNUM=1\r\n"
          "DISK_0=TSUKIMI1\r\n"
          "[INSTALL_GROUP_DISK_0]\r\n"
@@ -344,6 +345,52 @@ struct RefusalCase {
   std::string discIniLine;           // install.ini on the disc with this line ("": none)
   bool answerLongPath;               // the open-file dialog returns a 300-byte path
   std::vector<std::string> messages;
+  std::string names = kNames;        // CORPNAME and APPNAME lines
+  bool japaneseStartup = false;      // the common Startup folder is named スタートアップ
+};
+
+// The common Startup folder as Japanese Windows names it, below the Programs folder, for
+// as long as the object lives.
+class JapaneseStartupFolder {
+ public:
+  JapaneseStartupFolder() {
+    char programs[MAX_PATH] = {};
+    EXPECT_TRUE(SHGetSpecialFolderPathA(nullptr, programs, CSIDL_COMMON_PROGRAMS, FALSE));
+    folder_ = std::string(programs) + "\\スタートアップ";
+    CreateDirectoryA(folder_.c_str(), nullptr);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kShellFolders, 0, KEY_ALL_ACCESS, &key_),
+              ERROR_SUCCESS);
+    DWORD size = sizeof saved_;
+    hadValue_ = RegQueryValueExA(key_, "Common Startup", nullptr, &savedType_,
+                                 reinterpret_cast<BYTE*>(saved_), &size) == ERROR_SUCCESS;
+    savedSize_ = size;
+    EXPECT_EQ(RegSetValueExA(key_, "Common Startup", 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(folder_.c_str()),
+                             static_cast<DWORD>(folder_.size() + 1)),
+              ERROR_SUCCESS);
+  }
+  ~JapaneseStartupFolder() {
+    if (hadValue_) {
+      RegSetValueExA(key_, "Common Startup", 0, savedType_, reinterpret_cast<const BYTE*>(saved_),
+                     savedSize_);
+    } else {
+      RegDeleteValueA(key_, "Common Startup");
+    }
+    RegCloseKey(key_);
+    RemoveDirectoryA(folder_.c_str());
+  }
+  JapaneseStartupFolder(const JapaneseStartupFolder&) = delete;
+  JapaneseStartupFolder& operator=(const JapaneseStartupFolder&) = delete;
+
+ private:
+  static constexpr const char* kShellFolders =
+      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+  std::string folder_;
+  HKEY key_ = nullptr;
+  bool hadValue_ = false;
+  DWORD savedType_ = REG_SZ;
+  char saved_[MAX_PATH * 2] = {};
+  DWORD savedSize_ = 0;
 };
 
 TEST_F(SettingsPageTest, RefusedIniLeavesOnlyTheWayOut) {
@@ -355,14 +402,24 @@ TEST_F(SettingsPageTest, RefusedIniLeavesOnlyTheWayOut) {
        {"インストール情報ファイルの値が長すぎるため、インストール作業を続行できません。\n"
         "(INSTALL_INFO/PATH)"}},
       {"path leading out of the disc", "README=..\\..\\victim\\x.txt", false,
-       {"インストール情報ファイルの値がディスクやインストール先の外を指しているため、"
-        "インストール作業を続行できません。\n(INSTALL_INFO/README)"}},
+       {"インストール情報ファイルの値がディスクやインストール先の外を指しているか、"
+        "名前やキーとして使えないため、インストール作業を続行できません。\n(INSTALL_INFO/README)"}},
+      {"no product name", "PATH2=Tsukimi", false,
+       {"インストール情報ファイルの値がディスクやインストール先の外を指しているか、"
+        "名前やキーとして使えないため、インストール作業を続行できません。\n(INSTALL_INFO/APPNAME)"},
+       "CORPNAME=風見ソフト\r\n"},
+      {"program group is the common Startup folder", "PATH2=Tsukimi", false,
+       {"インストール情報ファイルの値ではプログラムグループがスタートアップ フォルダになるため、"
+        "インストール作業を続行できません。\n(INSTALL_INFO/APPNAME)"},
+       "CORPNAME=\r\nAPPNAME=スタートアップ\r\n", true},
   };
   for (const RefusalCase& c : cases) {
     SCOPED_TRACE(c.name);
     TearDown();
     SetUp();
-    if (!c.discIniLine.empty()) WriteDiscIni(IniText(c.discIniLine + "\r\n"));
+    if (!c.discIniLine.empty()) WriteDiscIni(IniText(c.discIniLine + "\r\n", "1", "1,2,3", c.names));
+    std::unique_ptr<JapaneseStartupFolder> startup;
+    if (c.japaneseStartup) startup = std::make_unique<JapaneseStartupFolder>();
     PromptRecorder prompts;
     if (c.answerLongPath) prompts.AnswerOpenFile("C:\\" + std::string(290, 'l') + "\\install.ini");
     ShowAndWait();
