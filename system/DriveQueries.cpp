@@ -12,6 +12,7 @@
 #include "system/Dbcs.h"
 #include "system/DriveRules.h"
 #include "system/FileUtils.h"
+#include "system/InstallFolderRules.h"
 #include "system/TextHelpers.h"
 #include "ui/Prompts.h"
 #include "uninstall/UninstallLog.h"
@@ -128,23 +129,29 @@ bool CheckInstallTargetDrive(InstallContext& context) {
   HWND edit = GetDlgItem(context.pageWindows[kSettingsPage], kFolderEditId);
   std::vector<char> text(static_cast<size_t>(edit ? GetWindowTextLengthA(edit) : 0) + 1, '\0');
   if (edit != nullptr) GetWindowTextA(edit, text.data(), static_cast<int>(text.size()));
-  const char* folder = text.data();
-  // The folder is kept only whole and with its backslash; a cut one would be another path.
-  const bool fits = std::strlen(folder) < sizeof context.installFolder;
-  if (fits) std::strcpy(context.installFolder, folder);
+  const char* typed = text.data();
 
-  if (!IsAbsoluteFolderText(folder)) return Refuse(context, kFolderNotAbsoluteMessage);
-  if (!fits) return Refuse(context, kFolderTooLongMessage);
-
+  // A drive letter's absolute form; '/' separates as '\' does.
+  if (typed[0] == '\0' || typed[1] != ':' || (typed[2] != '\\' && typed[2] != '/')) {
+    return Refuse(context, kFolderNotAbsoluteMessage);
+  }
   char root[4];
-  RootOf(folder[0], root);
+  RootOf(typed[0], root);
   if (const char* refusal = RefusalForDriveType(GetDriveTypeA(root))) {
     return Refuse(context, refusal);
   }
 
-  if (!AppendBackslash(context.installFolder, sizeof context.installFolder)) {
-    return Refuse(context, kFolderTooLongMessage);
+  // From here on the folder has one spelling: the log, the registry and the uninstaller
+  // compare what they hold with it.
+  std::string folder;
+  Spelling spelling = CanonicalPath(typed, true, &folder);
+  if (spelling != Spelling::kOk) return Refuse(context, RefusalForSpelling(spelling));
+  if (const char* refusal = RefusalForProtection(InstallFolderProtection(folder.c_str()))) {
+    return Refuse(context, refusal);
   }
+  std::memcpy(context.installFolder, folder.c_str(), folder.size() + 1);
+  if (edit != nullptr && folder != typed) SetWindowTextA(edit, folder.c_str());
+
   // Another installation's log: a run here would take it over, and its rollback delete it.
   if (PathExists((std::string(context.installFolder) + kUninstallLogName).c_str())) {
     return Refuse(context, kFolderHoldsAnotherLogMessage);

@@ -42,9 +42,11 @@ class DriveSpaceQuery {
 
 bool QueryDriveSpace(char letter, DWORD& totalKb, DWORD& freeKb);
 
-// Reads the folder box (1002) of the settings page into context.installFolder and accepts
-// it only on a fixed drive with more free megabytes than the selected type needs; every
-// refusal is told to the user. On success installFolder ends with a backslash.
+// Reads the folder box (1002) of the settings page and accepts it only on a fixed drive,
+// in its canonical spelling (CanonicalPath) and no protected folder (InstallFolderRules.h),
+// with more free megabytes than the selected type needs; every refusal is told to the
+// user. On success context.installFolder holds the canonical folder, ending with a
+// backslash, and the box shows it.
 bool CheckInstallTargetDrive(InstallContext& context);
 
 }  // namespace kaze

@@ -9,6 +9,7 @@
 #include "app/InstallContext.h"
 #include "system/DriveQueries.h"
 #include "system/DriveRules.h"
+#include "WineSupport.h"
 #include "../support/PromptRecorder.h"
 #include "../support/ScratchFiles.h"
 
@@ -115,6 +116,12 @@ class TargetCheck : public ::testing::Test {
     return recorder.messages()[0].text;
   }
 
+  std::string BoxText() const {
+    char text[1024] = {};
+    GetWindowTextA(edit_, text, sizeof text);
+    return text;
+  }
+
   HWND page_ = nullptr;
   HWND edit_ = nullptr;
   InstallContext context_;
@@ -126,6 +133,7 @@ TEST_F(TargetCheck, RefusesFoldersNotOnAFixedDrive) {
       {"games\\x", 99}, {"\\\\server\\share\\x", 99}, {"", 99}, {"C:", 99}, {"C:games", 99},
       {"M:\\Game", 1},  // unused letter
       {"1:\\Game", 1},  // no letter at all
+      {"//server/share/x", 99}, {"C:Games/x", 99}, {"M:/Game", 1}, {"E:/Game", 5},
       {"F:\\Game", 2}, {"N:\\Game", 4}, {"E:\\Game", 5}, {"q:\\Game", 5}, {"R:\\Game", 6},
   };
   for (const Case& c : cases) {
@@ -140,18 +148,94 @@ TEST_F(TargetCheck, RefusesFoldersNotOnAFixedDrive) {
             "指定されたドライブが見つかりません。\nインストールにはマイコンピュータ上に存在するドライブ(Cドライブ等)を指定してください。");
 }
 
-TEST_F(TargetCheck, AcceptsAFixedDriveAndEndsTheFolderWithABackslash) {
-  struct Case { const char* folder; const char* installFolder; } cases[] = {
+// What the check accepts is the folder's one spelling: backslashes, no "." or "..", no
+// doubled separators, the long name of every part that exists; the box shows it too.
+TEST_F(TargetCheck, AcceptsAFixedDriveInTheFoldersOneSpelling) {
+  ASSERT_TRUE(CreateDirectoryA("C:\\Program Files\\Kaze Spelling Test", nullptr) ||
+              GetLastError() == ERROR_ALREADY_EXISTS);
+  char shortName[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameA("C:\\Program Files\\Kaze Spelling Test", shortName, MAX_PATH), 0u);
+  ASSERT_EQ(std::string(shortName).find(' '), std::string::npos) << shortName;
+  struct Case { std::string folder; const char* installFolder; } cases[] = {
       {"C:\\Games\\Tsukimi", "C:\\Games\\Tsukimi\\"},
-      {"c:\\games\\tsukimi\\", "c:\\games\\tsukimi\\"},
+      {"c:\\games\\tsukimi\\", "C:\\games\\tsukimi\\"},
       {"Z:\\Game", "Z:\\Game\\"},
-      {"C:\\", "C:\\"},
       {"C:\\ゲーム\\表", "C:\\ゲーム\\表\\"},  // 表 ends in 0x5C: still no backslash
       {"C:\\ゲーム\\ソ\\", "C:\\ゲーム\\ソ\\"},
+      {"C:\\Games/Tsukimi", "C:\\Games\\Tsukimi\\"},
+      {"C:/Games//Tsukimi/", "C:\\Games\\Tsukimi\\"},
+      {"C:\\Program Files\\..\\Games\\.\\Tsukimi", "C:\\Games\\Tsukimi\\"},
+      // Existing parts take their long names and Windows' own case; the rest stays typed.
+      {std::string(shortName) + "\\Tsukimi", "C:\\Program Files\\Kaze Spelling Test\\Tsukimi\\"},
+      {"c:\\program files\\kaze spelling test", "C:\\Program Files\\Kaze Spelling Test\\"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Check(c.folder), "") << c.folder;
-    EXPECT_STREQ(context_.installFolder, c.installFolder);
+    EXPECT_STREQ(context_.installFolder, c.installFolder) << c.folder;
+    EXPECT_EQ(BoxText(), c.installFolder) << c.folder;
+  }
+  RemoveDirectoryA("C:\\Program Files\\Kaze Spelling Test");
+}
+
+// The folders of Windows itself, of its users and of every program are no installation
+// folder, nor is any of their parents, a drive's root or a folder inside Windows; typed
+// in any spelling. C:\WINDOWS\ is also what PATH=WINDOWS with an empty PATH2 proposes.
+TEST_F(TargetCheck, RefusesProtectedFolders) {
+  const std::string root =
+      "指定されたフォルダはドライブのルートです。\n"
+      "ドライブのルートにはインストールできません。インストール先にはフォルダを指定してください。";
+  const std::string system =
+      "指定されたフォルダは、Windows が使うフォルダ (Windows、Program Files、ユーザーのフォルダ、"
+      "スタートメニュー等) か、それを含むフォルダです。\n"
+      "このフォルダにはインストールできません。別のフォルダを指定してください。";
+  const std::string inside =
+      "指定されたフォルダは Windows フォルダの中にあります。\n"
+      "Windows フォルダの中にはインストールできません。別のフォルダを指定してください。";
+  const std::string invalid =
+      "指定されているインストールフォルダのパスが不正です。\n"
+      "フォルダ名に使えない文字 ( : * ? \" < > | ) やデバイス名、ドライブのルートより上を指す"
+      "「..」を含まないパスを指定してください。";
+  // Wine's folders, as its Windows 7 names them.
+  const std::string user = "C:\\users\\" + test::Env("USERNAME") + "\\";
+  ASSERT_NE(user, "C:\\users\\\\");
+  // Wine's short names are not Windows' PROGRA~1: ask for the one it has.
+  char programFilesShort[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameA("C:\\Program Files", programFilesShort, MAX_PATH), 0u);
+  ASSERT_EQ(std::string(programFilesShort).find(' '), std::string::npos) << programFilesShort;
+  struct Case { std::string folder; const std::string& refusal; } cases[] = {
+      {"C:\\", root},
+      {"C:/", root},
+      {"C:\\Games\\..", root},
+      {"Z:\\", root},
+      {"C:\\WINDOWS\\", system},
+      {"C:\\windows", system},
+      {"C:\\windows\\system32", system},
+      {"C:\\Program Files", system},
+      {programFilesShort, system},
+      {"C:\\Program Files\\KAZE\\..", system},
+      {user, system},                                       // the user's profile
+      {user + "Desktop", system},
+      {user + "Documents", system},
+      {user + "AppData\\Roaming", system},                 // Application Data
+      {user + "AppData\\Roaming\\Microsoft\\Windows\\Start Menu", system},
+      {user + "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs", system},
+      {"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs", system},
+      {"C:\\users\\Public", system},                        // the common profile
+      {"C:\\users", system},                                  // a parent of the profiles
+      {"C:\\ProgramData\\Microsoft", system},               // a parent of the common Start menu
+      {"C:\\windows\\Fonts", inside},
+      {"C:\\WINDOWS\\Games\\Tsukimi", inside},
+      {"C:\\..\\Games", invalid},
+      {"C:\\Games\\CON", invalid},
+      {"C:\\Games\\a*b", invalid},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Check(c.folder), c.refusal) << c.folder;
+    EXPECT_STREQ(context_.installFolder, "") << c.folder;
+  }
+  // Inside the profile and below Program Files an installation is welcome.
+  for (const std::string& folder : {user + "Games\\Tsukimi", std::string("C:\\Program Files\\KAZE_CORP\\月見日和")}) {
+    EXPECT_EQ(Check(folder), "") << folder;
   }
 }
 
@@ -170,6 +254,16 @@ TEST_F(TargetCheck, RefusesFoldersTooLongToKeepWhole) {
     folder = base + std::string(extra, 'a');
     EXPECT_EQ(Check(folder), kFolderTooLongMessage) << extra;
   }
+  // Short enough as typed, too long once its parts have their long names.
+  const std::string longName = "C:\\K" + std::string(199, 'a');
+  ASSERT_TRUE(CreateDirectoryA(longName.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  char shortName[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameA(longName.c_str(), shortName, MAX_PATH), 0u);
+  ASSERT_LT(std::strlen(shortName), 20u) << shortName;
+  EXPECT_EQ(Check(std::string(shortName) + "\\" + std::string(54, 'b')), "");
+  EXPECT_EQ(std::string(context_.installFolder), longName + "\\" + std::string(54, 'b') + "\\");
+  EXPECT_EQ(Check(std::string(shortName) + "\\" + std::string(55, 'b')), kFolderTooLongMessage);
+  RemoveDirectoryA(longName.c_str());
 }
 
 // On S:, the prefix's own small hard disk: C: lies on the machine's disk, whose free space
