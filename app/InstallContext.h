@@ -47,6 +47,9 @@ struct InstallContext {
   std::unique_ptr<char[]> reserved;  // never set; released if it ever is
   std::unique_ptr<AppearanceInfo> appearance;
   BOOL restartRequired = 0;
+  // The DirectX step wanted the disc's runtime and its setup reported an error (or could
+  // not be run): the installation goes on, and the completion page says so.
+  BOOL directXFailed = 0;
 
   // The first install.ini value that did not fit its field ("SECTION/KEY"), or empty.
   // A cut value would name a different path, so the settings page refuses the file.

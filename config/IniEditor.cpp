@@ -6,11 +6,13 @@
 
 namespace kaze {
 
-bool WriteIniValue(TextFile& file, const char* section, const char* key, const char* value) {
+bool WriteIniValue(TextFile& file, const char* section, const char* key, const char* value,
+                   const std::function<bool(const std::string&)>& beforeCopy) {
   const std::string target = file.targetPath();
   if (target.empty()) return false;
   const std::string temporary = target + ".tmp";
   if (temporary.size() >= kFilePathSize) return false;
+  if (beforeCopy && !beforeCopy(temporary)) return false;
   if (!CopyFileWhole(target.c_str(), temporary.c_str())) {
     DeleteFileA(temporary.c_str());
     return false;

@@ -33,7 +33,8 @@ bool ShouldInstallDirectX(const char* libraryPath, const uint16_t wanted[4], boo
   return DirectXSetupWanted(wanted, isNtMinor1, version, revision);
 }
 
-int RunDirectXSetup(const char* libraryPath) {
+int RunDirectXSetup(const char* libraryPath, bool* ran) {
+  if (ran != nullptr) *ran = false;
   std::string folder = FolderPart(libraryPath);
   if (folder.empty() || folder.size() > kMaxPath) return 0;
   ScopedLibrary library(libraryPath);
@@ -41,6 +42,7 @@ int RunDirectXSetup(const char* libraryPath) {
   auto setCallback = library.Find<DirectXSetupSetCallbackFn>("DirectXSetupSetCallback");
   if (setup == nullptr || setCallback == nullptr) return 0;
   setCallback(nullptr);
+  if (ran != nullptr) *ran = true;
   return setup(nullptr, &folder[0], kCompleteRuntime);
 }
 
@@ -51,9 +53,15 @@ int RunDirectXStep(EngineHost& host) {
   if (info == nullptr || info->dxSetupDll[0] == '\0') return 1;
   std::string path = std::string(context.cdFolder) + info->dxSetupDll;
   if (path.size() > kMaxPath) return 1;  // a cut path would load another library
-  if (ShouldInstallDirectX(path.c_str(), info->dxVersion, context.isNtMinor1 != 0) &&
-      RunDirectXSetup(path.c_str()) == 1) {
+  if (!ShouldInstallDirectX(path.c_str(), info->dxVersion, context.isNtMinor1 != 0)) return 1;
+  bool ran = false;
+  int result = RunDirectXSetup(path.c_str(), &ran);
+  if (result == 1) {
     context.restartRequired = 1;
+  } else if (!ran || result < 0) {
+    // The system keeps its older runtime: the installation goes on, and the user is told
+    // at its end that the game may not start.
+    context.directXFailed = 1;
   }
   return 1;
 }

@@ -22,8 +22,12 @@ class EngineHost {
   virtual void PumpOneFrameMessage() = 0;
   // Appends one record to the uninstall log: kind LOG_FILE, LOG_DIRA, LOG_FOLD or
   // LOG_REGS (uninstall/LogRecords.h). Nothing is written without a log or with an empty
-  // path.
-  virtual void RecordLogEntry(int kind, const char* path) = 0;
+  // path. False when the record could not be written: the user was told, and the step
+  // must stop (what the uninstaller would not know of could never be removed).
+  virtual bool RecordLogEntry(int kind, const char* path) = 0;
+  // True once a record of the journal or the log could not be written and the user was
+  // told: a step that fails after it shows no message of its own (one message a failure).
+  virtual bool FailureTold() const = 0;
   // The run's folder of staged support files (with its backslash), or "" when there is none.
   virtual std::string stagingFolder() const = 0;
   // Called before each write to path: a file of the user's there is kept aside, to be put

@@ -36,6 +36,7 @@ const char kNotKept[] =
     "インストール先にある同じ名前のファイルを退避できないため、インストールできません。\n%s";
 const char kNameTooLong[] =
     "インストールするファイルの名前が長すぎるため、インストールできません。\n%s";
+const char kFolderUnreadable[] = "インストール元のフォルダを読み込めません。\n%s";
 
 // Large enough that the copy, not the notices, takes the time; small enough that a Cancel
 // click is answered within a few milliseconds.
@@ -48,11 +49,25 @@ constexpr uint32_t kCopyNoticesPerLook = 4;
 constexpr uint32_t kCabNoticesPerLook = 8;
 constexpr uint32_t kLookIntervalMs = 25;
 
-// Folders the game makes for itself at run time: recorded by every pass, whatever its
-// result.
+// Folders the game makes for itself at run time: recorded for the uninstaller unless the
+// user had them before the run.
 const char* const kGameFolders[] = {"%sHD\\", "%sHD\\CDFiles\\", "%sHD\\Mask\\"};
 
 bool IsArchiveExtension(const std::string& extension) { return extension == ".cab"; }
+
+// True when folder (with its backslash) is a folder whose entries can be read; an empty
+// one can.
+bool FolderReadable(const std::string& folder) {
+  DWORD attributes = GetFileAttributesA(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return false;
+  }
+  WIN32_FIND_DATAA found;
+  ScopedFindHandle search(FindFirstFileA((folder + "*").c_str(), &found));
+  if (search.valid()) return true;
+  DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES;
+}
 
 std::string LowerAscii(std::string text) {
   LowerCaseAscii(&text[0]);
@@ -64,7 +79,17 @@ std::string LowerAscii(std::string text) {
 ExtractionPass::ExtractionPass(ExtractionHost& host)
     : host_(host),
       copyLooks_(kCopyNoticesPerLook, kLookIntervalMs),
-      cabLooks_(kCabNoticesPerLook, kLookIntervalMs) {}
+      cabLooks_(kCabNoticesPerLook, kLookIntervalMs) {
+  // Looked at before the run changes anything: a folder of these names that is there now
+  // is the user's, and the uninstaller must never take it.
+  for (const char* format : kGameFolders) {
+    char folder[kPathSize] = {};
+    int length = std::snprintf(folder, sizeof folder, format, host_.context().installFolder);
+    if (length > 0 && static_cast<size_t>(length) < sizeof folder && !PathExists(folder)) {
+      gameFolders_.push_back(folder);
+    }
+  }
+}
 
 std::vector<int> ExtractionPass::DiscsNeeded() const {
   std::vector<int> discs;
@@ -141,6 +166,7 @@ bool ExtractionPass::PrepareDisc(int ordinal, int disc) {
 
 void ExtractionPass::Refuse(const char* message, const char* path) {
   refused_ = true;
+  if (host_.FailureTold()) return;  // one message a failure
   ShowProgressNow();  // the page as it stands under the message
   std::vector<char> text(std::strlen(message) + std::strlen(path) + 1);
   std::snprintf(text.data(), text.size(), message, path);
@@ -161,8 +187,13 @@ void ExtractionPass::AddMember(const char* memberSource, const char* memberTarge
   if (!destination.empty() && !EndsWithBackslash(destination.c_str())) destination += '\\';
 
   if (EndsWithBackslash(memberSource)) {
-    std::unique_ptr<FolderListing> listing = ListFolder(source.c_str(), 1);
-    if (!listing || listing->folders.empty()) return;
+    // A folder that is missing or cannot be read would install nothing without a word.
+    std::unique_ptr<FolderListing> listing;
+    if (FolderReadable(source)) listing = ListFolder(source.c_str(), 1);
+    if (!listing || listing->folders.empty()) {
+      Refuse(kFolderUnreadable, source.c_str());
+      return;
+    }
     // A file the listing could not hold would silently be missing from the installation.
     if (!listing->skipped.empty()) {
       Refuse(kPathTooLong, listing->skipped.front().c_str());
@@ -237,7 +268,6 @@ void ExtractionPass::Append(const char* path, const std::string& destinationFold
 int ExtractionPass::ExtractDisc() {
   if (refused_) return 0;
   if (!workList_) return 1;
-  InstallContext& context = host_.context();
 
   listPosition_ = 0;
   int result = RecordPlainFiles() ? 1 : 0;
@@ -262,14 +292,17 @@ int ExtractionPass::ExtractDisc() {
 
   ShowProgressNow();  // the disc's last figures, whatever the pace held back
 
-  // The game's own run-time folders, recorded whether or not they exist: the game makes
-  // them later, and the removal takes a folder only when it is empty.
-  for (const char* format : kGameFolders) {
-    char folder[kPathSize] = {};
-    int length = std::snprintf(folder, sizeof folder, format, context.installFolder);
-    if (length > 0 && static_cast<size_t>(length) < sizeof folder) {
-      host_.RecordLogEntry(LOG_FOLD, folder);
+  // The game's own run-time folders that the user did not have, recorded once whether or
+  // not they exist now: the game makes them later, and the removal takes a folder only
+  // when it is empty. (A failed run's log is thrown away.)
+  if (result > 0) {
+    for (const std::string& folder : gameFolders_) {
+      if (!host_.RecordLogEntry(LOG_FOLD, folder.c_str())) {
+        result = 0;
+        break;
+      }
     }
+    if (result > 0) gameFolders_.clear();
   }
   library_.Unload();  // the next disc weighs its own archives
   return result;
@@ -377,7 +410,10 @@ int ExtractionPass::OnCopyNotice(int code, CopyRequest* request, DWORD copied) {
       copyValue_ = 0;
       copyLooks_.Force();  // the file's first block looks
       // A file that was there before the installation is not its to take away.
-      if (!destinationExisted_) host_.RecordLogEntry(LOG_FILE, request->destination);
+      if (!destinationExisted_ && !host_.RecordLogEntry(LOG_FILE, request->destination)) {
+        recordRefused_ = true;  // told by the host
+        return 0;
+      }
       break;
     case COPY_BLOCK:
       AdvanceProgress(copied - copyValue_);
@@ -387,12 +423,12 @@ int ExtractionPass::OnCopyNotice(int code, CopyRequest* request, DWORD copied) {
       break;
     case COPY_FOLDER_MADE:
       // Announced before it is made: recorded first, or not made at all.
-      if (!recordedAhead_.count(LowerAscii(request->createdFolder)) &&
-          !host_.BeforeCreating(LOG_FOLD, request->createdFolder)) {
+      if ((!recordedAhead_.count(LowerAscii(request->createdFolder)) &&
+           !host_.BeforeCreating(LOG_FOLD, request->createdFolder)) ||
+          !host_.RecordLogEntry(LOG_FOLD, request->createdFolder)) {
         recordRefused_ = true;
         return 0;
       }
-      host_.RecordLogEntry(LOG_FOLD, request->createdFolder);
       break;
     default:
       break;
@@ -410,9 +446,11 @@ int ExtractionPass::OnCabNotice(int code, int noticeValue, uint32_t fileCount,
         Refuse(kNotKept, record->destinationPath);
         return 0;
       }
-      if (!existed) {
-        if (!host_.BeforeCreating(LOG_FILE, record->destinationPath)) return 0;
-        host_.RecordLogEntry(LOG_FILE, record->destinationPath);
+      // A record that could not be written was told by the host; the library stops
+      // without a message of its own.
+      if (!existed && (!host_.BeforeCreating(LOG_FILE, record->destinationPath) ||
+                       !host_.RecordLogEntry(LOG_FILE, record->destinationPath))) {
+        return 0;
       }
       lastFileCount_ = fileCount;
       lastNoticeValue_ = noticeValue;
@@ -427,9 +465,10 @@ int ExtractionPass::OnCabNotice(int code, int noticeValue, uint32_t fileCount,
       break;
     case CAB_FOLDER_CREATED:
       // Announced before it is made: recorded first, or not made at all.
-      if (record->createdFolder != nullptr) {
-        if (!host_.BeforeCreating(LOG_FOLD, record->createdFolder)) return 0;
-        host_.RecordLogEntry(LOG_FOLD, record->createdFolder);
+      if (record->createdFolder != nullptr &&
+          (!host_.BeforeCreating(LOG_FOLD, record->createdFolder) ||
+           !host_.RecordLogEntry(LOG_FOLD, record->createdFolder))) {
+        return 0;
       }
       break;
     default:

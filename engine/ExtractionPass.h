@@ -144,6 +144,7 @@ class ExtractionPass : public CabProgressCallback {
   bool destinationExisted_ = false;  // the file being copied was there before
   bool recordRefused_ = false;  // a change of the copy could not be recorded in the journal
   std::set<std::string> recordedAhead_;  // files and folders of the disc already in the journal
+  std::vector<std::string> gameFolders_;  // the game's folders not there when the run began
   uint32_t lastFileCount_ = 0;
   int lastNoticeValue_ = 0;
 };

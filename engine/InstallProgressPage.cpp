@@ -23,6 +23,7 @@ const char kDoneItem[] = "インストールが完了しました";
 const char kCancelledStatus[] = "※　インストールがキャンセルされました　※";
 const char kCancelledItem[] = "インストールがキャンセルされました";
 const char kLogNotCommitted[] = "アンインストール情報を書き込めませんでした。\n";
+const char kFolderNotMade[] = "インストール先のフォルダを作成できません。\n";
 const char kRollbackLeftovers[] = "インストールを取り消しましたが、一部を元に戻せませんでした。";
 const char kTriedAgainAtStart[] =
     "次回このインストールプログラムを起動したときに、もう一度元に戻します。";
@@ -103,9 +104,16 @@ void InstallProgressPage::PumpOneFrameMessage() {
   }
 }
 
-void InstallProgressPage::RecordLogEntry(int kind, const char* path) {
-  if (!log_ || path == nullptr || path[0] == '\0') return;
-  log_->AppendEntry(kind, path);
+bool InstallProgressPage::RecordLogEntry(int kind, const char* path) {
+  if (!log_ || path == nullptr || path[0] == '\0') return true;
+  if (log_->AppendEntry(kind, path)) return true;
+  if (!FailureTold()) {
+    logFailed_ = true;
+    if (pass_) pass_->ShowProgressNow();
+    std::string text = std::string(kLogNotCommitted) + log_->temporaryLogPath();
+    ShowMessage(window(), text.c_str(), kInstallerCaption, MB_OK | MB_ICONERROR);
+  }
+  return false;
 }
 
 bool InstallProgressPage::StopRequested() {
@@ -128,6 +136,7 @@ void InstallProgressPage::RunInstallation() {
   timerId_ = 0;
   InstallContext& shared = context();
   journalFailed_ = false;
+  logFailed_ = false;
   SetStatus(kWorkingStatus);
   ShowWindow(FrameButton(IDCANCEL), SW_HIDE);
   ShowWindow(FrameButton(IDC_NEXT), SW_HIDE);
@@ -198,7 +207,7 @@ void InstallProgressPage::RunInstallation() {
 }
 
 bool InstallProgressPage::Recorded(bool recorded) {
-  if (!recorded && !journalFailed_) {
+  if (!recorded && !FailureTold()) {
     journalFailed_ = true;
     if (pass_) pass_->ShowProgressNow();
     ShowMessage(window(), kNotRecorded, kInstallerCaption, MB_OK | MB_ICONERROR);
@@ -236,13 +245,20 @@ std::string InstallProgressPage::stagingFolder() const {
 // only then.
 bool InstallProgressPage::Succeed() {
   InstallContext& shared = context();
-  CreateFolderLogged(*this, shared.installFolder);
-  // The uninstall entry is not in the log (the uninstaller removes it after a whole
-  // removal); the journal takes a new one back if the run fails from here on.
-  if (!WriteRegistryData(*this) || !RegisterUninstall(*this)) {
+  // (Made already unless no disc was needed.)
+  if (!CreateFolderLogged(*this, shared.installFolder)) {
+    if (!FailureTold()) {
+      std::string text = std::string(kFolderNotMade) + shared.installFolder;
+      ShowMessage(window(), text.c_str(), kInstallerCaption, MB_OK | MB_ICONERROR);
+    }
     return false;
   }
-  WriteInstalledIni(*this);
+  // The uninstall entry is not in the log (the uninstaller removes it after a whole
+  // removal); the journal takes a new one back if the run fails from here on. Each step
+  // tells its own failure.
+  if (!WriteRegistryData(*this) || !RegisterUninstall(*this) || !WriteInstalledIni(*this)) {
+    return false;
+  }
   // Whatever is already at the log's place is not the run's: the commit leaves it alone.
   if (!PathExists(log_->finalLogPath()) && !BeforeCreating(LOG_FILE, log_->finalLogPath())) {
     return false;

@@ -45,7 +45,8 @@ class InstallProgressPage : public WizardPage, public ExtractionHost {
   HWND pageWindow() const override { return window(); }
   void SetWorkItem(const char* text) override;
   void PumpOneFrameMessage() override;
-  void RecordLogEntry(int kind, const char* path) override;
+  bool RecordLogEntry(int kind, const char* path) override;
+  bool FailureTold() const override { return journalFailed_ || logFailed_; }
   std::string stagingFolder() const override;
   bool KeepBeforeWriting(const char* path) override;
   bool BeforeCreating(int kind, const char* path) override;
@@ -64,6 +65,8 @@ class InstallProgressPage : public WizardPage, public ExtractionHost {
   int discsNeeded() const { return discsNeeded_; }
   int discIndex() const { return discIndex_; }
   UINT_PTR timerId() const { return timerId_; }
+  // The run's temporary uninstall log, "" outside a run.
+  std::string temporaryLogPath() const { return log_ ? log_->temporaryLogPath() : ""; }
 
  protected:
   BOOL OnInitDialog() override;
@@ -89,6 +92,7 @@ class InstallProgressPage : public WizardPage, public ExtractionHost {
   LONG cancelRequested_ = 0;
   std::unique_ptr<RunJournal> journal_;  // every change, recorded before it is made
   bool journalFailed_ = false;           // a record could not be written (told once)
+  bool logFailed_ = false;               // a record of the uninstall log could not be appended
   std::unique_ptr<UninstallLog> log_;
   std::unique_ptr<ExtractionPass> pass_;
   std::unique_ptr<KeptFiles> kept_;  // the user's files the run wrote over, while it runs

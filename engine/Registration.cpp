@@ -33,7 +33,12 @@ const char kUninstallRegCaption[] = "CUnInstReg";
 const char kUninstallRegFailed[] = "アンインストール用レジストリの作成に失敗しました";
 const char kRegisteringText[] = "アプリケーション情報を Windows に登録中...";
 const char kProductKeyFailed[] = "レジストリにアプリケーション情報を書き込めませんでした。\n";
+const char kValueTooLong[] =
+    "レジストリに書き込むパスが長すぎるため、アプリケーション情報を書き込めませんでした。\n";
 const char kSupportCopyFailed[] = "インストール先にファイルをコピーできませんでした。\n";
+const char kGroupFailed[] = "スタートメニューにプログラムグループを作成できませんでした。\n";
+const char kShortcutFailed[] = "スタートメニューにショートカットを作成できませんでした。\n";
+const char kInstalledIniFailed[] = "インストール先にファイルを書き込めませんでした。\n";
 
 // A key below HKEY_LOCAL_MACHINE, created (or opened when it is there) with all access.
 bool CreateOrOpen(ScopedKey& key, const char* path) {
@@ -62,12 +67,14 @@ bool Recordable(const std::string& path) {
 }
 
 // Records a file the step wrote, when it is new: a file that was there before is the
-// user's, kept aside during the run and never the installation's to remove.
-void RecordWrittenFile(EngineHost& host, const std::string& path, bool existedBefore,
+// user's, kept aside during the run and never the installation's to remove. False when
+// the record could not be written (the host told it).
+bool RecordWrittenFile(EngineHost& host, const std::string& path, bool existedBefore,
                        bool succeeded) {
   if (!existedBefore && (succeeded || PathExists(path.c_str()))) {
-    host.RecordLogEntry(LOG_FILE, path.c_str());
+    return host.RecordLogEntry(LOG_FILE, path.c_str());
   }
+  return true;
 }
 
 bool CopyLogged(EngineHost& host, const std::string& from, const std::string& to) {
@@ -76,12 +83,29 @@ bool CopyLogged(EngineHost& host, const std::string& from, const std::string& to
   if (!host.KeepBeforeWriting(to.c_str())) return false;
   if (!existed && !host.BeforeCreating(LOG_FILE, to.c_str())) return false;
   bool copied = CopyFileWhole(from.c_str(), to.c_str());
-  RecordWrittenFile(host, to, existed, copied);
-  return copied;
+  return RecordWrittenFile(host, to, existed, copied) && copied;
 }
 
-void TellFailure(const char* text, const std::string& what) {
+// One message a failure: none when the journal's or the log's failure was told already.
+void TellFailure(const EngineHost& host, const char* text, const std::string& what) {
+  if (host.FailureTold()) return;
   ShowMessage(nullptr, (text + what).c_str(), kInstallerCaption, MB_OK | MB_ICONERROR);
+}
+
+// A value as the user reads it: the key, then the name ("(既定)" for the unnamed one).
+std::string ValueText(const char* key, const std::string& name) {
+  return RegistryRecordText(key) + "\\" + (name.empty() ? "(既定)" : name);
+}
+
+// What is at path (with or without its backslash): 1 a folder, 0 nothing, -1 something
+// else (a file in the way).
+int FolderState(const char* path) {
+  std::string bare = path;
+  // "C:" alone would name the drive's current folder.
+  if (bare.size() > 3 && EndsWithBackslash(bare.c_str())) bare.pop_back();
+  DWORD attributes = GetFileAttributesA(bare.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : -1;
 }
 
 bool GroupChosen(const InstallContext& context, int groupId) {
@@ -96,6 +120,8 @@ bool GroupChosen(const InstallContext& context, int groupId) {
   return false;
 }
 
+bool WriteInstalledIniAt(EngineHost& host, const std::string& path);
+
 // The shortcut maker over one SystemSession: links below the Programs folder, each
 // recorded once written.
 class ProgramGroup {
@@ -108,20 +134,31 @@ class ProgramGroup {
     return started_;
   }
 
-  void AddShortcut(const std::string& link, const std::string& target,
+  // False, after a message naming the link, when it could not be made or recorded.
+  bool AddShortcut(const std::string& link, const std::string& target,
                    const char* workingFolder) {
-    if (!started_ || target.empty() || target.size() > kMaxPath) return;
     std::string linkFile = programs_ + link;
-    if (!Recordable(linkFile)) return;
-    bool existed = PathExists(linkFile.c_str());
-    // A shortcut of the user's under the same name is kept aside like any file.
-    if (!host_.KeepBeforeWriting(linkFile.c_str())) return;
-    if (!existed && !host_.BeforeCreating(LOG_FILE, linkFile.c_str())) return;
-    bool made = session_.CreateShortcut(1, link.c_str(), target.c_str(), "", workingFolder);
-    RecordWrittenFile(host_, linkFile, existed, made != 0);
+    if (!Make(linkFile, link, target, workingFolder)) {
+      TellFailure(host_, kShortcutFailed, linkFile);
+      return false;
+    }
+    return true;
   }
 
  private:
+  bool Make(const std::string& linkFile, const std::string& link, const std::string& target,
+            const char* workingFolder) {
+    if (!started_ || target.empty() || target.size() > kMaxPath || !Recordable(linkFile)) {
+      return false;
+    }
+    bool existed = PathExists(linkFile.c_str());
+    // A shortcut of the user's under the same name is kept aside like any file.
+    if (!host_.KeepBeforeWriting(linkFile.c_str())) return false;
+    if (!existed && !host_.BeforeCreating(LOG_FILE, linkFile.c_str())) return false;
+    bool made = session_.CreateShortcut(1, link.c_str(), target.c_str(), "", workingFolder);
+    return RecordWrittenFile(host_, linkFile, existed, made != 0) && made;
+  }
+
   EngineHost& host_;
   std::string programs_;
   SystemSession session_;  // stops the shell link when it goes
@@ -166,13 +203,14 @@ bool WriteRegistryLine(const char* key, const char* line) {
 }
 
 bool CreateFolderLogged(EngineHost& host, const char* folder) {
-  if (PathExists(folder)) return true;
+  // A file of that name is in the way: nothing is recorded that the run could not make.
+  int state = FolderState(folder);
+  if (state != 0) return state > 0;
   if (!Recordable(folder)) return false;
   std::string parent;
   if (ParentFolder(folder, &parent) && !CreateFolderLogged(host, parent.c_str())) return false;
   if (!host.BeforeCreating(LOG_FOLD, folder) || !CreateDirectoryA(folder, nullptr)) return false;
-  host.RecordLogEntry(LOG_FOLD, folder);
-  return true;
+  return host.RecordLogEntry(LOG_FOLD, folder);
 }
 
 bool WriteRegistryData(EngineHost& host) {
@@ -201,37 +239,47 @@ bool WriteRegistryData(EngineHost& host) {
     return recorded && WriteRegistryLine(registry->key, line.c_str());
   };
 
-  // The folder first: the uninstaller knows the key as this installation's by it.
+  // The folder first: the uninstaller knows the key as this installation's by it. The
+  // first value that cannot be written ends the step: the game would miss it.
+  std::string failure;  // the message, "" while every value was written
   std::string install = std::string("\"install\"=\"") + context.installFolder + "\"";
-  bool written = writeLine(install);
-  for (int i = 0; i < registry->entryCount; ++i) {
+  if (!writeLine(install)) {
+    failure = kProductKeyFailed + RegistryRecordText(registry->key);
+  }
+  for (int i = 0; i < registry->entryCount && failure.empty(); ++i) {
     const RegistryEntry& entry = registry->entries[i];
     // A group without a REGDATA_GROUP entry has no value to write.
     if (entry.valueName[0] == '\0' && entry.valueData[0] == '\0') continue;
     std::string data;
     if (!ExpandPathMacros(entry.valueData, GroupChosen(context, entry.groupId),
                           context.installFolder, &data)) {
-      continue;  // the expanded path would not fit: refused rather than cut
+      // The expanded path would not fit: refused rather than cut.
+      failure = kValueTooLong + ValueText(registry->key, entry.valueName);
+      break;
     }
     // install.ini's quotes are gone by now (the loader drops them), so a plain text would
     // read as a number without digits: only an explicit dword: value is a number.
     if (!IsDwordData(data.c_str())) data = "\"" + data + "\"";
     std::string line = std::string("\"") + entry.valueName + "\"=" + data;
-    writeLine(line);
+    if (!writeLine(line)) failure = kProductKeyFailed + ValueText(registry->key, entry.valueName);
   }
 
   // The key, then the parents it brought with it, inner first: removed in this order,
   // each parent is empty by the time its turn comes.
-  if (!keyExisted && KeyExists(registry->key)) {
-    host.RecordLogEntry(LOG_REGS, registry->key);
-    for (const std::string& parent : newParents) {
-      if (KeyExists(parent.c_str())) host.RecordLogEntry(LOG_REGS, parent.c_str());
+  bool logged = true;
+  if (!keyExisted && KeyExists(registry->key) && failure.empty()) {
+    logged = host.RecordLogEntry(LOG_REGS, registry->key);
+    for (auto parent = newParents.begin(); parent != newParents.end() && logged; ++parent) {
+      if (KeyExists(parent->c_str())) logged = host.RecordLogEntry(LOG_REGS, parent->c_str());
     }
   }
   KAZE_STOP_POINT("registry");
-  if (!recorded) return false;  // the journal's failure was told
-  if (!written) TellFailure(kProductKeyFailed, std::string("HKEY_LOCAL_MACHINE\\") + registry->key);
-  return written;
+  if (!recorded || !logged) return false;  // the journal's or the log's failure was told
+  if (!failure.empty()) {
+    TellFailure(host, failure.c_str(), "");
+    return false;
+  }
+  return true;
 }
 
 bool RegisterUninstall(EngineHost& host, std::string* newEntry) {
@@ -245,9 +293,14 @@ bool RegisterUninstall(EngineHost& host, std::string* newEntry) {
   ProgramGroup group(host, programs);
   group.Start(context.frameWindow);
 
+  // Without its group the game could not be started from the Start menu, nor the
+  // uninstaller found: a failure like any other.
   std::string groupFolder = std::string(programs) + ProgramGroupText(info->corpName, info->appName);
-  bool groupReady = programs[0] != '\0' && groupFolder.size() <= kMaxPath &&
-                    CreateFolderLogged(host, groupFolder.c_str());
+  if (programs[0] == '\0' || groupFolder.size() > kMaxPath ||
+      !CreateFolderLogged(host, groupFolder.c_str())) {
+    TellFailure(host, kGroupFailed, groupFolder);
+    return false;
+  }
 
   // Each support file comes from the run's staged copy; one that cannot be put in place
   // fails the installation.
@@ -258,25 +311,27 @@ bool RegisterUninstall(EngineHost& host, std::string* newEntry) {
     std::string to = installFolder + name;
     bool copied = !staging.empty() && from.size() <= kMaxPath && to.size() <= kMaxPath &&
                   CopyLogged(host, from, to);
-    if (!copied) TellFailure(kSupportCopyFailed, to);
+    if (!copied) TellFailure(host, kSupportCopyFailed, to);
     return copied;
   };
 
   const std::string uninstaller = installFolder + kUninstaller;
   if (!stage(kUninstaller)) return false;
-  if (groupReady) {
-    group.AddShortcut(ShortcutLinkText(info->corpName, info->appName, info->myShortcutName),
-                      uninstaller, installFolder.c_str());
+  if (!group.AddShortcut(ShortcutLinkText(info->corpName, info->appName, info->myShortcutName),
+                         uninstaller, installFolder.c_str())) {
+    return false;
   }
   if (!stage(info->readme)) return false;
   if (context.appearance != nullptr && !stage(context.appearance->bannerName)) return false;
 
   int count = info->shortcutCount < kMaxShortcuts ? info->shortcutCount : kMaxShortcuts;
-  for (int i = 0; groupReady && i < count; ++i) {
+  for (int i = 0; i < count; ++i) {
     const PathPair& shortcut = info->shortcuts[i];
     if (shortcut.source[0] == '\0' || shortcut.target[0] == '\0') continue;
-    group.AddShortcut(ShortcutLinkText(info->corpName, info->appName, shortcut.target),
-                      installFolder + shortcut.source, installFolder.c_str());
+    if (!group.AddShortcut(ShortcutLinkText(info->corpName, info->appName, shortcut.target),
+                           installFolder + shortcut.source, installFolder.c_str())) {
+      return false;
+    }
   }
   KAZE_STOP_POINT("shortcuts");
 
@@ -309,33 +364,60 @@ bool RegisterUninstall(EngineHost& host, std::string* newEntry) {
   ScopedKey key;
   const bool entryMade = CreateOrOpen(key, entry.keyPath.c_str());
   if (entryMade && !entryExisted && newEntry != nullptr) *newEntry = entry.keyPath;
+  // With what the list of installed programs shows beside the name: an entry only half
+  // written is not what was recorded.
   bool entryWritten = entryMade &&
                       SetString(key, "DisplayName", entry.displayName) &&
-                      SetString(key, "UninstallString", entry.command);
+                      SetString(key, "UninstallString", entry.command) &&
+                      SetString(key, "DisplayIcon", gameIcon ? gameIconPath : uninstaller) &&
+                      (info->corpName[0] == '\0' || SetString(key, "Publisher", info->corpName)) &&
+                      SetString(key, "InstallLocation", installFolder) &&
+                      SetNumber(key, "EstimatedSize", EstimatedKilobytes(context));
   if (!entryWritten) {
     ShowMessage(nullptr, kUninstallRegFailed, kUninstallRegCaption, MB_OK | MB_ICONERROR);
     return false;
   }
-  // What the list of installed programs shows beside the name; they go with the entry.
-  SetString(key, "DisplayIcon", gameIcon ? gameIconPath : uninstaller);
-  if (info->corpName[0] != '\0') SetString(key, "Publisher", info->corpName);
-  SetString(key, "InstallLocation", installFolder);
-  SetNumber(key, "EstimatedSize", EstimatedKilobytes(context));
   return true;
 }
 
-void WriteInstalledIni(EngineHost& host) {
+bool WriteInstalledIni(EngineHost& host) {
   InstallContext& context = host.context();
   const InstallInfo* info = context.installInfo.get();
-  if (info == nullptr) return;
+  if (info == nullptr) return true;
   std::string path = std::string(context.installFolder) + "install.ini";
-  if (!Recordable(path)) return;
+  if (!WriteInstalledIniAt(host, path)) {
+    TellFailure(host, kInstalledIniFailed, path);
+    return false;
+  }
+  return true;
+}
+
+namespace {
+
+bool WriteInstalledIniAt(EngineHost& host, const std::string& path) {
+  InstallContext& context = host.context();
+  const InstallInfo* info = context.installInfo.get();
+  if (!Recordable(path)) return false;
   bool existed = PathExists(path.c_str());
-  if (!host.KeepBeforeWriting(path.c_str())) return;
-  if (!existed && !host.BeforeCreating(LOG_FILE, path.c_str())) return;
+  if (!host.KeepBeforeWriting(path.c_str())) return false;
+  if (!existed && !host.BeforeCreating(LOG_FILE, path.c_str())) return false;
 
   TextFile file;
-  if (!file.RecreateEmptyFile(path.c_str(), true)) return;
+  if (!file.RecreateEmptyFile(path.c_str(), true)) return false;
+  // The editor's copy beside the file ("install.ini.tmp"): one of the user's there is kept
+  // aside first, and the copy is recorded before the first one is made, so that a run
+  // taken back leaves neither.
+  bool temporaryReady = false;
+  auto beforeTemporary = [&](const std::string& temporary) {
+    if (temporaryReady) return true;
+    if (!host.KeepBeforeWriting(temporary.c_str())) return false;
+    // A folder in the way is not recorded: the copy then fails on its own.
+    if (!PathExists(temporary.c_str()) && !host.BeforeCreating(LOG_FILE, temporary.c_str())) {
+      return false;
+    }
+    temporaryReady = true;
+    return true;
+  };
   const AppearanceInfo* look = context.appearance.get();
   InstalledIniFields fields = {info->appName,
                                info->corpName,
@@ -345,10 +427,16 @@ void WriteInstalledIni(EngineHost& host) {
                                look != nullptr ? look->bannerName : "",
                                look != nullptr ? look->backColor : "",
                                look != nullptr ? look->textColor : ""};
+  bool written = true;
   for (const IniEntry& entry : InstalledIniEntries(fields)) {
-    WriteIniValue(file, entry.section, entry.key, entry.value.c_str());
+    if (!WriteIniValue(file, entry.section, entry.key, entry.value.c_str(), beforeTemporary)) {
+      written = false;
+      break;
+    }
   }
-  if (!existed) host.RecordLogEntry(LOG_FILE, path.c_str());
+  return RecordWrittenFile(host, path, existed, written) && written;
 }
+
+}  // namespace
 
 }  // namespace kaze

@@ -13,6 +13,9 @@ const char kRestartNotice[] =
     "\r\n"
     "　「終了」ボタンをクリックすると自動的に再起動します。";
 const char kCompletedNotice[] = "・インストールは正常に完了しました。";
+const char kDirectXFailedNotice[] =
+    "・インストールは完了しましたが、DirectX をインストールできませんでした。\r\n"
+    "　このゲームを動かすには DirectX が必要な場合があります。";
 
 CompletionPage::CompletionPage(HINSTANCE instance) : WizardPage(instance, IDD_COMPLETION_PAGE) {}
 
@@ -24,8 +27,13 @@ bool CompletionPage::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR&) {
                 info != nullptr ? info->appName : "");
   CutToWholeCharacters(headline, sizeof headline);
   SetDlgItemTextA(window(), IDC_DONE_HEADLINE, headline);
-  SetDlgItemTextA(window(), IDC_DONE_INFO,
-                  context()->restartRequired ? kRestartNotice : kCompletedNotice);
+  const char* notice = kCompletedNotice;
+  if (context()->restartRequired) {
+    notice = kRestartNotice;
+  } else if (context()->directXFailed) {
+    notice = kDirectXFailedNotice;
+  }
+  SetDlgItemTextA(window(), IDC_DONE_INFO, notice);
   return false;  // default processing goes on
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// Step 5: reports the finished installation and announces a restart after DirectX.
+// Step 5: reports the finished installation and announces a restart after DirectX, or
+// that DirectX could not be installed.
 #include "pages/WizardPage.h"
 
 namespace kaze {
@@ -14,5 +15,6 @@ class CompletionPage : public WizardPage {
 
 extern const char kRestartNotice[];
 extern const char kCompletedNotice[];
+extern const char kDirectXFailedNotice[];
 
 }  // namespace kaze

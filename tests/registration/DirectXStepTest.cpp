@@ -57,15 +57,17 @@ TEST_F(DirectXStepTest, SetupRunsOnlyForAnOlderRuntimeAndRestartsOnlyOnOne) {
     const char* result;
     bool runs;
     BOOL restart;
+    BOOL failed;  // told on the completion page
   } cases[] = {
-      {"0x40009 902 1", {4, 9, 0, 904}, 0, "1", true, 1},
-      {"0x40009 902 1", {4, 9, 0, 904}, 0, "0", true, 0},
-      {"0x40009 902 1", {4, 9, 0, 904}, 0, "-1", true, 0},
-      {"0x40009 902 1", {4, 9, 0, 904}, 0, "2", true, 0},
-      {"0x40009 904 1", {4, 9, 0, 904}, 0, "1", false, 0},
-      {"0x40009 904 1", {4, 8, 0xFFFF, 0xFFFF}, 0, "1", false, 0},
-      {"0x40009 902 1", {4, 9, 4, 8}, 1, "1", false, 0},  // the NT minor-1 revision rule
-      {"0x40009 902 1", {0, 0, 0, 0}, 0, "1", false, 0},
+      {"0x40009 902 1", {4, 9, 0, 904}, 0, "1", true, 1, 0},
+      {"0x40009 902 1", {4, 9, 0, 904}, 0, "0", true, 0, 0},
+      {"0x40009 902 1", {4, 9, 0, 904}, 0, "-1", true, 0, 1},   // an error of the setup
+      {"0x40009 902 1", {4, 9, 0, 904}, 0, "-16", true, 0, 1},
+      {"0x40009 902 1", {4, 9, 0, 904}, 0, "2", true, 0, 0},
+      {"0x40009 904 1", {4, 9, 0, 904}, 0, "1", false, 0, 0},
+      {"0x40009 904 1", {4, 8, 0xFFFF, 0xFFFF}, 0, "1", false, 0, 0},
+      {"0x40009 902 1", {4, 9, 4, 8}, 1, "1", false, 0, 0},  // the NT minor-1 revision rule
+      {"0x40009 902 1", {0, 0, 0, 0}, 0, "1", false, 0, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.installed) + " result " + c.result);
@@ -74,12 +76,14 @@ TEST_F(DirectXStepTest, SetupRunsOnlyForAnOlderRuntimeAndRestartsOnlyOnOne) {
     SetEnvironmentVariableA("KAZE_DXSETUP_RESULT", c.result);
     InstallContext& context = host_.context();
     context.restartRequired = 0;
+    context.directXFailed = 0;
     context.isNtMinor1 = c.ntMinor1;
     std::copy(c.wanted, c.wanted + 4, context.installInfo->dxVersion);
 
     EXPECT_EQ(RunDirectXStep(host_), 1);
 
     EXPECT_EQ(context.restartRequired, c.restart);
+    EXPECT_EQ(context.directXFailed, c.failed);
     if (c.runs) {
       // The callback is cleared first; the setup gets no owner, the library's own folder
       // (cut at its last real backslash, not at 表's trail byte) and the full runtime.
@@ -92,16 +96,28 @@ TEST_F(DirectXStepTest, SetupRunsOnlyForAnOlderRuntimeAndRestartsOnlyOnOne) {
   EXPECT_EQ(host_.workItems.front(), "DirectX をインストール中...");
 }
 
+// A runtime wanted but no setup to run it: nothing runs and nothing restarts, and the
+// completion page tells that DirectX is missing. Without a library named, none is wanted.
 TEST_F(DirectXStepTest, NoLibraryOrNoSetupFunctionMeansNoSetupAndNoRestart) {
   SetEnvironmentVariableA("KAZE_DXSETUP", "0x40009 902 1");
   SetEnvironmentVariableA("KAZE_DXSETUP_RESULT", "1");
-  for (const char* library : {"DirectX表\\missing.dll", "DirectX表\\dxsetup_versiononly.dll", ""}) {
-    SCOPED_TRACE(library);
+  const struct {
+    const char* library;
+    BOOL failed;
+  } cases[] = {
+      {"DirectX表\\missing.dll", 1},
+      {"DirectX表\\dxsetup_versiononly.dll", 1},
+      {"", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.library);
     DeleteFileA(calls_.c_str());
-    Use(library, {4, 9, 0, 904});
+    Use(c.library, {4, 9, 0, 904});
     host_.context().restartRequired = 0;
+    host_.context().directXFailed = 0;
     EXPECT_EQ(RunDirectXStep(host_), 1);
     EXPECT_EQ(host_.context().restartRequired, 0);
+    EXPECT_EQ(host_.context().directXFailed, c.failed);
     EXPECT_EQ(ReadBytes(calls_), "");
   }
   EXPECT_EQ(RunDirectXSetup((setupFolder_ + "dxsetup_versiononly.dll").c_str()), 0);

@@ -34,9 +34,16 @@ class RecordingHost : public EngineHost {
   HWND pageWindow() const override { return nullptr; }
   void SetWorkItem(const char* text) override { workItems.push_back(text); }
   void PumpOneFrameMessage() override { ++pumps; }
-  void RecordLogEntry(int kind, const char* path) override {
-    if (path != nullptr && path[0] != '\0') log.push_back({kind, path});
+  bool RecordLogEntry(int kind, const char* path) override {
+    if (path == nullptr || path[0] == '\0') return true;
+    if (logFailsAt >= 0 && static_cast<int>(log.size()) >= logFailsAt) {
+      told = true;
+      return false;
+    }
+    log.push_back({kind, path});
+    return true;
   }
+  bool FailureTold() const override { return told; }
   std::string stagingFolder() const override { return staging; }
   bool KeepBeforeWriting(const char* path) override {
     kept.push_back(path);
@@ -69,11 +76,38 @@ class RecordingHost : public EngineHost {
   bool recordSucceeds = true;
   std::vector<std::string> workItems;
   std::vector<LoggedEntry> log;
+  int logFailsAt = -1;  // the number of records after which appending fails (-1: never)
+  bool told = false;    // a record failed (a real host tells the user then)
   int pumps = 0;
 
  private:
   InstallContext context_;
 };
+
+// Makes key (below HKEY_LOCAL_MACHINE) and lets everyone only read it from then on, as an
+// administrator's lock would: opening it to write is refused. RegDeleteKeyA still takes it.
+inline bool MakeReadOnlyKey(const std::string& key) {
+  HKEY handle = nullptr;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      &handle, nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  alignas(DWORD) unsigned char aclBytes[256];
+  PACL acl = reinterpret_cast<PACL>(aclBytes);
+  SECURITY_DESCRIPTOR descriptor;
+  bool locked = AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
+                                         &everyone) &&
+                InitializeAcl(acl, sizeof aclBytes, ACL_REVISION) &&
+                AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, everyone) &&
+                InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+                SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
+                RegSetKeySecurity(handle, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+  if (everyone != nullptr) FreeSid(everyone);
+  RegCloseKey(handle);
+  return locked;
+}
 
 // The folder of the running test program, with its backslash.
 inline std::string ProgramFolder() {

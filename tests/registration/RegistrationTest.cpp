@@ -363,17 +363,63 @@ TEST_F(RegistrationTest, WithoutMakerTheEntryAndGroupUseTheProductAlone) {
 TEST_F(RegistrationTest, AnEntryThatCannotBeCreatedIsReportedOnce) {
   Description d;
   d.corp = "M";
-  d.app = std::string(255, 'A');  // a key name over the registry's 255 characters
+  d.app = "Locked";
+  // An entry of that name that no one may write to (a name over the registry's 255
+  // characters would fail the group first).
+  const std::string key = std::string(kUninstallRoot) + "M Locked";
+  ASSERT_TRUE(test::MakeReadOnlyKey(key));
   Load(d);
   test::PromptRecorder prompts;
-  RegisterUninstall(host_);
+  EXPECT_FALSE(RegisterUninstall(host_));
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
 
   ASSERT_EQ(prompts.messages().size(), 1u);
   EXPECT_EQ(prompts.messages()[0].text, "アンインストール用レジストリの作成に失敗しました");
   EXPECT_EQ(prompts.messages()[0].caption, "CUnInstReg");
   EXPECT_EQ(prompts.messages()[0].style & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
-  // The rest of the step still ran: the uninstaller was copied.
+  // The steps before it ran: the uninstaller was copied.
   EXPECT_EQ(ReadBytes(install_ + "Kaze_Inst.exe"), "uninstaller");
+}
+
+// A record the log could not take (a full temporary drive) ends the step at once; the
+// host told the user, so the step adds no message of its own.
+TEST_F(RegistrationTest, ALogRecordThatCannotBeWrittenEndsTheStepWithoutASecondMessage) {
+  const struct {
+    const char* what;
+    bool (*step)(EngineHost&);
+    int logFailsAt;  // records written before the failing one
+  } cases[] = {
+      {"the product key", &WriteRegistryData, 0},
+      {"the group's first folder", [](EngineHost& h) { return RegisterUninstall(h); }, 0},
+      {"the uninstaller's copy", [](EngineHost& h) { return RegisterUninstall(h); }, 2},
+      {"the uninstaller's shortcut", [](EngineHost& h) { return RegisterUninstall(h); }, 3},
+      {"a shortcut of the game", [](EngineHost& h) { return RegisterUninstall(h); }, 6},
+      {"the installed install.ini", &WriteInstalledIni, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Description d;
+    d.corp = "LogMaker";
+    d.regKey = "Software\\LogMaker\\Values";
+    Load(d);
+    host_.log.clear();
+    host_.told = false;
+    host_.logFailsAt = c.logFailsAt;
+    test::PromptRecorder prompts;
+    EXPECT_FALSE(c.step(host_));
+    EXPECT_TRUE(host_.told) << "the step went on without its record";
+    EXPECT_EQ(host_.log.size(), static_cast<size_t>(c.logFailsAt)) << "went on after the failure";
+    for (const test::RecordedMessage& m : prompts.messages()) ADD_FAILURE() << m.text;
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kUninstallRoot) + "LogMaker ゲーム表").c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, d.regKey.c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\LogMaker");
+    test::RemoveTree(programs_ + "LogMaker\\");
+    // What a case made would be the user's to the next one, and never recorded.
+    for (const char* made : {"Kaze_Inst.exe", "README.txt", "banner.bmp", "install.ini"}) {
+      DeleteFileA((install_ + made).c_str());
+    }
+  }
+  host_.logFailsAt = -1;
 }
 
 TEST_F(RegistrationTest, CreateFolderLoggedRecordsOnlyWhatItMade) {
@@ -416,8 +462,11 @@ TEST_F(RegistrationTest, InstalledIniReplacesAnEarlierOne) {
             "BKCOLOR = 0,0,128\r\n"
             "TEXTCOLOR = 255,255,255\r\n");
   // The earlier file was announced for keeping before the write, and, being the user's,
-  // is not recorded for removal.
-  EXPECT_EQ(host_.kept, std::vector<std::string>{path});
+  // is not recorded for removal. So is the editor's copy beside it, whose place is
+  // recorded before the first copy is made: a file of the user's there comes back at a
+  // rollback, and a copy left by a run cut off goes.
+  EXPECT_EQ(host_.kept, (std::vector<std::string>{path, path + ".tmp"}));
+  EXPECT_EQ(host_.announced, (std::vector<LoggedEntry>{{LOG_FILE, path + ".tmp"}}));
   EXPECT_TRUE(host_.log.empty());
   EXPECT_FALSE(Exists(path + ".tmp"));
 }
