@@ -54,16 +54,19 @@ bool IsFolderOrBelow(const char* folder, const char* base) {
   return true;
 }
 
-FolderProtection ProtectionOf(const char* folder, const ProtectedFolders& protectedFolders) {
+FolderProtection ProtectionOf(const char* folder, const std::string& windowsFolder,
+                              const std::vector<std::string>& folders) {
   if (folder == nullptr || !IsFolderShape(folder)) return FolderProtection::kNotAbsolute;
   if (folder[3] == '\0') return FolderProtection::kDriveRoot;
-  for (const std::string& kept : protectedFolders.folders) {
+  for (const std::string& kept : folders) {
     if (IsFolderOrBelow(kept.c_str(), folder)) return FolderProtection::kSystemFolder;
   }
-  if (IsFolderOrBelow(folder, protectedFolders.windowsFolder.c_str())) {
-    return FolderProtection::kInsideWindows;
-  }
+  if (IsFolderOrBelow(folder, windowsFolder.c_str())) return FolderProtection::kInsideWindows;
   return FolderProtection::kAllowed;
+}
+
+FolderProtection ProtectionOf(const char* folder, const ProtectedFolders& protectedFolders) {
+  return ProtectionOf(folder, protectedFolders.windowsFolder, protectedFolders.folders);
 }
 
 const char* RefusalForProtection(FolderProtection protection) {

@@ -32,6 +32,8 @@ bool IsFolderOrBelow(const char* folder, const char* base);
 // from being an installation folder, given the machine's protected folders (canonical
 // too: long names).
 FolderProtection ProtectionOf(const char* folder, const ProtectedFolders& protectedFolders);
+FolderProtection ProtectionOf(const char* folder, const std::string& windowsFolder,
+                              const std::vector<std::string>& folders);
 
 // The refusal to show on the settings step for a protection other than kAllowed, and for a
 // spelling other than kOk (nullptr for those two).

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "system/Dbcs.h"
+#include "system/InstallFolderRules.h"
 #include "system/PathText.h"
 #include "uninstall/LogRecords.h"
 
@@ -37,15 +38,20 @@ bool IsAbsoluteBelowRoot(const std::string& folder) {
   return IsContainedPath(folder.c_str() + 3, folder.size() - 3, true);
 }
 
+// True when folder is a kept folder or a parent of one.
+bool HoldsKeptFolder(const RemovalScope& scope, const std::string& folder) {
+  for (const std::string& kept : scope.keptFolders) {
+    if (!kept.empty() && PathWithin(kept.c_str(), folder, true)) return true;
+  }
+  return false;
+}
+
 // A folder record: one of the bases, below one, or a parent of one; never a kept folder
 // or a parent of one.
 bool IsFolderRecordAllowed(const RemovalScope& scope, const std::vector<std::string>& bases,
                            const char* text) {
   std::string folder = AsFolder(text);
-  if (!IsAbsoluteBelowRoot(folder)) return false;
-  for (const std::string& kept : scope.keptFolders) {
-    if (!kept.empty() && PathWithin(kept.c_str(), folder, true)) return false;
-  }
+  if (!IsAbsoluteBelowRoot(folder) || HoldsKeptFolder(scope, folder)) return false;
   for (const std::string& base : bases) {
     if (PathWithin(folder.c_str(), base, true) || PathWithin(base.c_str(), folder, true)) {
       return true;
@@ -120,9 +126,16 @@ bool SamePath(const char* a, const char* b) {
 bool IsRecordWithinScope(const RemovalScope& scope, int type, const char* text) {
   if (text == nullptr || text[0] == '\0') return false;
   std::vector<std::string> bases;
-  if (!scope.installFolder.empty()) bases.push_back(AsFolder(scope.installFolder.c_str()));
+  if (!scope.installFolder.empty()) {
+    std::string folder = AsFolder(scope.installFolder.c_str());
+    if (ProtectionOf(folder.c_str(), scope.windowsFolder, scope.keptFolders) ==
+        FolderProtection::kAllowed) {
+      bases.push_back(folder);
+    }
+  }
   for (const std::string& group : scope.groupFolders) {
-    if (!group.empty()) bases.push_back(AsFolder(group.c_str()));
+    std::string folder = AsFolder(group.c_str());
+    if (IsAbsoluteBelowRoot(folder) && !HoldsKeptFolder(scope, folder)) bases.push_back(folder);
   }
   switch (type) {
     case LOG_FILE:

@@ -10,13 +10,17 @@
 namespace kaze {
 
 // The places of one installation. Folders are absolute ("C:\..."), each with its trailing
-// backslash.
+// backslash, in their canonical spelling (CanonicalPath).
 struct RemovalScope {
   std::string installFolder;              // the folder that holds the log
   std::vector<std::string> groupFolders;  // the product's program group in the Start menu
-  // System folders (Windows, Programs, temporary, program files): a folder record that is
-  // one of them or one of their parents is never removed, even when empty.
+  // System folders (the protected folders of InstallFolderRules.h): a folder record that
+  // is one of them or one of their parents is never removed, even when empty, and a place
+  // that is one of them or a parent of one is no place of the installation.
   std::vector<std::string> keptFolders;
+  // Nothing inside it is an installation folder (the program group may lie there: 9x keeps
+  // the Start menu in it).
+  std::string windowsFolder;
 };
 
 // True when path is base or lies below it, compared as Windows compares names (ASCII
@@ -32,7 +36,10 @@ bool SameFolder(const char* a, const char* b);
 // True when the texts name the same file (case-insensitive for ASCII letters).
 bool SamePath(const char* a, const char* b);
 
-// Whether one record (LogEntryType and its text) may be acted on:
+// Whether one record (LogEntryType and its text) may be acted on. The places are the
+// installation folder, unless it is a drive's root, a kept folder or a parent of one, or
+// lies inside the Windows folder, and the program group, unless it is a kept folder or a
+// parent of one (so an edited log of an installation "in" C:\WINDOWS\ removes nothing):
 //   FILE  a file below the installation folder or the program group;
 //   DIRA  a folder strictly below one of them (never the folder itself);
 //   FOLD  one of them, a folder below one of them, or one of their parents (removed only

@@ -12,6 +12,7 @@
 #include "system/Handles.h"
 #include "system/InstallFolderRules.h"
 #include "system/OsServices.h"
+#include "system/PathSpelling.h"
 #include "system/PathText.h"
 #include "system/StopPoint.h"
 #include "ui/Prompts.h"
@@ -193,9 +194,16 @@ bool UninstallLog::RemoveLoggedItems(bool useTemporaryLog, const RemovalRequest*
   }
   scope_ = RemovalScope();
   linkFolders_.clear();
-  scope_.installFolder = folder;
-  if (request != nullptr) scope_.groupFolders = request->groupFolders;
-  scope_.keptFolders = KeptSystemFolders();
+  // The places in their one spelling, as the records are compared (CanonicalRecords).
+  scope_.installFolder = CanonicalFolder(folder);
+  if (request != nullptr) {
+    for (const std::string& group : request->groupFolders) {
+      scope_.groupFolders.push_back(CanonicalFolder(group));
+    }
+  }
+  ProtectedFolders protectedFolders = SystemProtectedFolders();
+  scope_.keptFolders = protectedFolders.folders;
+  scope_.windowsFolder = protectedFolders.windowsFolder;
   const bool keepIncomplete = request != nullptr && request->keepIncompleteLog;
   logState_ = CheckLog(logPath.c_str());
   switch (logState_) {
@@ -218,6 +226,7 @@ bool UninstallLog::RemoveLoggedItems(bool useTemporaryLog, const RemovalRequest*
     logState_ = LogState::kLocked;
     return false;
   }
+  CanonicalRecords();
   RemoveEntries(request);
   report_.damaged = damaged_;
   FinishRemoval(logPath, request);
@@ -274,6 +283,44 @@ std::vector<std::string> UninstallLog::entries(int type) const {
   return texts;
 }
 
+// A folder in its one spelling; as it is when it has none (it is then refused as it stands).
+std::string UninstallLog::CanonicalFolder(const std::string& folder) {
+  std::string canonical;
+  return CanonicalPath(folder.c_str(), true, &canonical) == Spelling::kOk ? canonical : folder;
+}
+
+// Each path record in its one spelling, for every comparison and action; the log keeps
+// the text it was written with (an older installer wrote the folder as the user typed it:
+// a short name, '/'). Disk look-ups are spared for the records this installer writes: in
+// the one spelling already, inside a place, with no '~' of a short name below it.
+void UninstallLog::CanonicalRecords() {
+  std::vector<std::string> bases{scope_.installFolder};
+  bases.insert(bases.end(), scope_.groupFolders.begin(), scope_.groupFolders.end());
+  for (Record& record : records_) {
+    record.path = record.text;
+    if (record.type == LOG_REGS) continue;
+    // Folders too without their backslash: "link\" would name what a link points at.
+    const bool folder = false;
+    std::string spelled;
+    if (NormalizePathText(record.text.c_str(), folder, &spelled) != Spelling::kOk) continue;
+    bool settled = false;
+    for (const std::string& base : bases) {
+      std::string rest;
+      if (!base.empty() && PathWithin(spelled.c_str(), base, true, &rest) &&
+          FindChar(rest.c_str(), '~') == nullptr) {
+        settled = true;
+        break;
+      }
+    }
+    std::string canonical;
+    if (settled) {
+      record.path = spelled;
+    } else if (CanonicalPath(spelled.c_str(), folder, &canonical) == Spelling::kOk) {
+      record.path = canonical;
+    }
+  }
+}
+
 void UninstallLog::CountStep(int kind, const char* text, const RemovalRequest* request) {
   ++done_;
   if (request != nullptr && request->callback != nullptr) {
@@ -285,16 +332,16 @@ void UninstallLog::RemoveEntries(const RemovalRequest* request) {
   // Every record is checked before it is acted on; one that points elsewhere is told.
   auto act = [&](Record& record, int kind, bool (UninstallLog::*remove)(const std::string&)) {
     CountStep(kind, record.text.c_str(), request);
-    if (!IsRecordWithinScope(scope_, record.type, record.text.c_str()) ||
-        (record.type != LOG_REGS && BehindLink(record.text.c_str()))) {
+    if (!IsRecordWithinScope(scope_, record.type, record.path.c_str()) ||
+        (record.type != LOG_REGS && BehindLink(record.path.c_str()))) {
       report_.refused.push_back(record.type == LOG_REGS ? RegistryRecordText(record.text.c_str())
                                                         : record.text);
       return;
     }
     if (record.type == LOG_DIRA) {
-      record.removed = RemoveFolderTree(record.text, request);
+      record.removed = RemoveFolderTree(record.path, request);
     } else {
-      record.removed = (this->*remove)(record.text);
+      record.removed = (this->*remove)(record.path);
     }
     KAZE_STOP_POINT("removal");
   };
@@ -317,7 +364,7 @@ void UninstallLog::RemoveEntries(const RemovalRequest* request) {
 
 bool UninstallLog::IsLastFile(const Record& record, const RemovalRequest* request) const {
   return record.type == LOG_FILE && request != nullptr && !request->lastFile.empty() &&
-         SamePath(record.text.c_str(), request->lastFile.c_str());
+         SamePath(record.path.c_str(), request->lastFile.c_str());
 }
 
 // After a whole removal: the uninstaller's own file, the log, and then the folders that
@@ -326,8 +373,8 @@ void UninstallLog::FinishRemoval(const std::string& logPath, const RemovalReques
   const bool keepIncomplete = request != nullptr && request->keepIncompleteLog;
   if (report_.complete()) {
     for (Record& record : records_) {
-      if (IsLastFile(record, request) && IsRecordWithinScope(scope_, LOG_FILE, record.text.c_str())) {
-        record.removed = RemoveFile(record.text);
+      if (IsLastFile(record, request) && IsRecordWithinScope(scope_, LOG_FILE, record.path.c_str())) {
+        record.removed = RemoveFile(record.path);
       }
     }
   }
@@ -341,9 +388,9 @@ void UninstallLog::FinishRemoval(const std::string& logPath, const RemovalReques
   }
   for (auto record = records_.rbegin(); record != records_.rend(); ++record) {
     if (record->type == LOG_FOLD && !record->removed &&
-        IsRecordWithinScope(scope_, LOG_FOLD, record->text.c_str()) &&
-        !BehindLink(record->text.c_str())) {
-      record->removed = RemoveEmptyFolder(record->text.c_str());
+        IsRecordWithinScope(scope_, LOG_FOLD, record->path.c_str()) &&
+        !BehindLink(record->path.c_str())) {
+      record->removed = RemoveEmptyFolder(record->path.c_str());
     }
   }
 }
@@ -384,7 +431,7 @@ bool UninstallLog::RemoveKey(const std::string& key) {
     DWORD size = MAX_PATH;
     ours = RegQueryValueExA(handle.get(), "install", nullptr, &type,
                             reinterpret_cast<BYTE*>(folder), &size) == ERROR_SUCCESS &&
-           type == REG_SZ && SameFolder(folder, scope_.installFolder.c_str());
+           type == REG_SZ && SameFolder(CanonicalFolder(folder).c_str(), scope_.installFolder.c_str());
   }
   if (!ours && values > 0) {
     report_.refused.push_back(RegistryRecordText(key.c_str()));

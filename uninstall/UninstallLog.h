@@ -107,10 +107,13 @@ class UninstallLog {
  private:
   struct Record {
     int type;
-    std::string text;
+    std::string text;  // as the log holds it
     bool removed = false;
+    std::string path;  // in its one spelling (CanonicalRecords); what is compared and acted on
   };
 
+  static std::string CanonicalFolder(const std::string& folder);
+  void CanonicalRecords();
   void RemoveEntries(const RemovalRequest* request);
   bool IsLastFile(const Record& record, const RemovalRequest* request) const;
   void FinishRemoval(const std::string& logPath, const RemovalRequest* request);

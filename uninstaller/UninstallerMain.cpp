@@ -46,9 +46,17 @@ std::string ModulePath() {
   return n < MAX_PATH ? std::string(path, n) : std::string();
 }
 
-// The program's own file, each part in its long name (the records and the entry hold long
-// names; a program started by its short name would not find itself in them).
-std::string OwnPath() { return kaze::LongPath(ModulePath().c_str()); }
+// A file in its one spelling (long names, backslashes, no "." or ".."), as the records and
+// the entry are compared; an older installer wrote the folder as the user typed it.
+std::string Canonical(const std::string& path) {
+  std::string canonical;
+  return kaze::CanonicalPath(path.c_str(), false, &canonical) == kaze::Spelling::kOk ? canonical
+                                                                                    : path;
+}
+
+// The program's own file (a program started by its short name would not find itself in
+// the records otherwise).
+std::string OwnPath() { return Canonical(ModulePath()); }
 
 std::string ReadInstalled(const std::string& folder, const char* key) {
   char value[256] = {};
@@ -58,7 +66,7 @@ std::string ReadInstalled(const std::string& folder, const char* key) {
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
-  return kaze::SamePath(kaze::LongPath(a.c_str()).c_str(), kaze::LongPath(b.c_str()).c_str());
+  return kaze::SamePath(Canonical(a).c_str(), Canonical(b).c_str());
 }
 
 std::string ReadString(HKEY key, const char* name) {
@@ -251,7 +259,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // path; the Start-menu shortcut gives nothing. Either way the installation is the one
   // this program lies in; only the working copy is told where that is.
   if (args.size() >= 5 && args[2] == "/D" && args[3] == "/R") {
-    std::string installed = kaze::LongPath(args[1].c_str());
+    std::string installed = Canonical(args[1]);
     std::string folder = kaze::FolderPart(installed.c_str());
     if (folder.empty()) return 1;
     // This copy lies in the temporary folder; it goes at the next start of Windows, even

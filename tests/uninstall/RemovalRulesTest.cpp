@@ -95,6 +95,52 @@ TEST(RemovalRules, AScopeWithoutAGroupAllowsNothingInTheStartMenu) {
   EXPECT_TRUE(IsRecordWithinScope(scope, LOG_FILE, "C:\\Games\\表示\\ソフト\\Game.exe"));
 }
 
+// A log whose installation folder is a protected one (edited, or written before such
+// folders were refused) acts on nothing there; nor does a group that is a Start-menu folder
+// of the system.
+TEST(RemovalRules, AProtectedPlaceIsNoPlaceOfTheInstallation) {
+  struct Case {
+    const char* installFolder;
+    const char* groupFolder;
+    int type;
+    const char* text;
+  } cases[] = {
+      {"C:\\WINDOWS\\", "", LOG_DIRA, "C:\\WINDOWS\\"},
+      {"C:\\WINDOWS\\", "", LOG_DIRA, "C:\\WINDOWS\\Fonts\\"},
+      {"C:\\WINDOWS\\", "", LOG_FILE, "C:\\WINDOWS\\win.ini"},
+      {"C:\\WINDOWS\\", "", LOG_FOLD, "C:\\WINDOWS\\Game\\"},
+      {"c:\\windows", "", LOG_DIRA, "C:\\WINDOWS\\System\\"},
+      {"C:\\", "", LOG_DIRA, "C:\\WINDOWS\\"},
+      {"C:\\", "", LOG_FILE, "C:\\AUTOEXEC.BAT"},
+      {"C:\\WINDOWS\\Game\\", "", LOG_FILE, "C:\\WINDOWS\\Game\\Game.exe"},
+      {"C:\\WINDOWS\\Game\\", "", LOG_DIRA, "C:\\WINDOWS\\Game\\Save\\"},
+      {"C:\\Program Files\\", "", LOG_DIRA, "C:\\Program Files\\Other\\"},
+      {"C:\\Program Files\\", "", LOG_FILE, "C:\\Program Files\\Other\\a.exe"},
+      {"C:\\WINDOWS\\Start Menu\\", "", LOG_DIRA, "C:\\WINDOWS\\Start Menu\\Programs\\"},
+      {"C:\\Games\\", "C:\\WINDOWS\\Start Menu\\Programs\\", LOG_DIRA,
+       "C:\\WINDOWS\\Start Menu\\Programs\\Other\\"},
+      {"C:\\Games\\", "C:\\WINDOWS\\Start Menu\\Programs\\スタートアップ\\", LOG_FILE,
+       "C:\\WINDOWS\\Start Menu\\Programs\\スタートアップ\\game.lnk"},
+      {"C:\\Games\\", "C:\\WINDOWS\\Start Menu\\", LOG_FILE,
+       "C:\\WINDOWS\\Start Menu\\Programs\\a.lnk"},
+  };
+  for (const Case& c : cases) {
+    RemovalScope scope = Scope();
+    scope.keptFolders.push_back("C:\\WINDOWS\\Start Menu\\Programs\\スタートアップ\\");
+    scope.windowsFolder = "C:\\WINDOWS\\";
+    scope.installFolder = c.installFolder;
+    scope.groupFolders = {c.groupFolder};
+    EXPECT_FALSE(IsRecordWithinScope(scope, c.type, c.text))
+        << c.installFolder << " | " << c.groupFolder << " | " << c.text;
+  }
+  // The same records in an installation's own places are acted on.
+  RemovalScope scope = Scope();
+  scope.windowsFolder = "C:\\WINDOWS\\";
+  EXPECT_TRUE(IsRecordWithinScope(scope, LOG_DIRA, "C:\\Games\\表示\\ソフト\\Save\\"));
+  EXPECT_TRUE(IsRecordWithinScope(
+      scope, LOG_FILE, "C:\\WINDOWS\\Start Menu\\Programs\\KAZE\\月見日和\\遊ぶ.lnk"));
+}
+
 TEST(RemovalRules, NamesAreComparedAsWindowsComparesThem) {
   EXPECT_TRUE(SameFolder("C:\\Games\\表\\", "c:\\games\\表"));
   EXPECT_FALSE(SameFolder("C:\\Games\\表\\", "C:\\Games\\"));
