@@ -119,30 +119,34 @@ class Installation {
   Installation(const Installation&) = delete;
   Installation& operator=(const Installation&) = delete;
 
-  // Makes it; extra records (and then raw bytes) go into the log behind its own.
+  // Makes it; extra records (and then raw bytes) go into the log behind its own. spell
+  // (when given) writes the paths of the records and the install value as an older
+  // installer wrote the folder the user typed.
   void Make(const std::vector<std::pair<int, std::string>>& extra = {},
-            const std::string& rawTail = "") {
+            const std::string& rawTail = "",
+            std::string (*spell)(const std::string&) = nullptr) {
     ASSERT_FALSE(group.empty());
+    auto text = [spell](const std::string& path) { return spell ? spell(path) : path; };
     ASSERT_TRUE(log_.BeginLog(folder.c_str()));
     for (const std::string& made : {corp, folder, folder + "Data\\", groupCorp, group}) {
       ASSERT_TRUE(CreateDirectoryA(made.c_str(), nullptr)) << made;
-      log_.AppendEntry(LOG_FOLD, made.c_str());
+      log_.AppendEntry(LOG_FOLD, text(made).c_str());
     }
     for (const char* name : {"Tsukimi.exe", "Data\\scenario.txt"}) {
       ASSERT_TRUE(WriteBytes(folder + name, "game"));
-      log_.AppendEntry(LOG_FILE, (folder + name).c_str());
+      log_.AppendEntry(LOG_FILE, text(folder + name).c_str());
     }
     std::string ini = folder + "install.ini";
     ASSERT_TRUE(WritePrivateProfileStringA("INSTALL", "CORPNAME", "KAZE_CORP", ini.c_str()));
     ASSERT_TRUE(WritePrivateProfileStringA("INSTALL", "APPNAME", "月見日和", ini.c_str()));
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());
-    log_.AppendEntry(LOG_FILE, ini.c_str());
+    log_.AppendEntry(LOG_FILE, text(ini).c_str());
     ASSERT_TRUE(CopyFileA((ProgramFolder() + "Kaze_Inst.exe").c_str(), uninstaller.c_str(), FALSE));
-    log_.AppendEntry(LOG_FILE, uninstaller.c_str());
+    log_.AppendEntry(LOG_FILE, text(uninstaller).c_str());
     ASSERT_TRUE(WriteBytes(shortcut, "link"));
     log_.AppendEntry(LOG_FILE, shortcut.c_str());
     ASSERT_FALSE(KeyExists(kMakerKey));
-    SetValue(kProductKey, "install", folder);
+    SetValue(kProductKey, "install", text(folder));
     log_.AppendEntry(LOG_REGS, kProductKey);
     log_.AppendEntry(LOG_REGS, kMakerKey);
     UninstallEntryText entry = MakeUninstallEntryText("KAZE_CORP", "月見日和", folder.c_str());
@@ -277,6 +281,82 @@ bool CopiesHaveEnded(DWORD timeout) {
     if (!running) return true;
   }
   return false;
+}
+
+// C:\Program Files\KAZE_CORP\... with Program Files in its short name, '/' for every other
+// separator and a "." part: how an installer that kept the typed folder recorded it.
+std::string TypedSpelling(const std::string& path) {
+  const std::string programs = "C:\\Program Files\\";
+  if (path.compare(0, programs.size(), programs) != 0) return path;  // the group
+  std::string text = ShortPath("C:\\Program Files") + "/./";
+  for (size_t i = programs.size(); i < path.size(); ++i) {
+    if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
+      text += path.substr(i++, 2);  // 表 and ソ keep their trail byte 0x5C
+    } else {
+      text += path[i] == '\\' ? '/' : path[i];
+    }
+  }
+  return text;
+}
+
+// The uninstaller compares its own long path with records in the one spelling of each:
+// a log whose records name the same places in another spelling is removed whole.
+TEST(Uninstaller, RecordsInAnotherSpellingOfTheFolderAreRemovedWhole) {
+  Installation installation;
+  ASSERT_NE(ShortPath("C:\\Program Files"), "C:\\Program Files");
+  installation.Make({}, "", &TypedSpelling);
+  EXPECT_EQ(RunUninstaller(EntryCommand(installation)),
+            "「月見日和」のアンインストールが完了しました。");
+  EXPECT_FALSE(Exists(installation.folder));
+  EXPECT_FALSE(Exists(installation.corp));
+  EXPECT_FALSE(Exists(installation.group));
+  EXPECT_FALSE(Exists(installation.groupCorp));
+  EXPECT_FALSE(KeyExists(kProductKey));
+  EXPECT_FALSE(KeyExists(kMakerKey));
+  EXPECT_FALSE(KeyExists(kEntryKey));
+}
+
+// A log that makes the Windows folder its installation folder (edited, or written when
+// PATH=WINDOWS was still taken) removes nothing there, not even what lies below it.
+TEST(Uninstaller, ALogWhoseFolderIsWindowsRemovesNothingThere) {
+  char windowsText[MAX_PATH] = {};
+  ASSERT_GT(GetWindowsDirectoryA(windowsText, MAX_PATH), 0u);
+  const std::string windows = std::string(windowsText) + "\\";
+  const std::string uninstaller = windows + "Kaze_Inst.exe";
+  const std::string tree = windows + "KazeTree\\";
+  const std::string inTree = tree + "system.dat";
+  const std::string file = windows + "KazeProtected.ini";
+  ASSERT_TRUE(CreateDirectoryA(tree.c_str(), nullptr));
+  ASSERT_TRUE(WriteBytes(inTree, "system"));
+  ASSERT_TRUE(WriteBytes(file, "[boot]"));
+  ASSERT_TRUE(CopyFileA((ProgramFolder() + "Kaze_Inst.exe").c_str(), uninstaller.c_str(), FALSE));
+  {
+    UninstallLog log;
+    ASSERT_TRUE(log.BeginLog(windows.c_str()));
+    ASSERT_TRUE(log.AppendEntry(LOG_DIRA, windows.c_str()));
+    ASSERT_TRUE(log.AppendEntry(LOG_DIRA, tree.c_str()));
+    ASSERT_TRUE(log.AppendEntry(LOG_FILE, file.c_str()));
+    ASSERT_TRUE(log.AppendEntry(LOG_FILE, uninstaller.c_str()));
+    ASSERT_TRUE(log.CommitLog());
+  }
+
+  EXPECT_EQ(RunUninstaller("\"" + uninstaller + "\" \"" + uninstaller + "\" /D"),
+            "「" + windows + "」のアンインストールは完了していません。\n\n"
+            "次の記録はインストール先の外を指しているため、削除しませんでした：\n  " +
+                file + "\n  " + windows + "\n  " + tree +
+                "\n\nアンインストール情報は残してあります。使用中のプログラムを終了してから、"
+                "もう一度アンインストールを実行してください。");
+  EXPECT_EQ(ReadBytes(inTree), "system");
+  EXPECT_EQ(ReadBytes(file), "[boot]");
+  EXPECT_TRUE(Exists(uninstaller));
+  EXPECT_TRUE(Exists(windows + "system.ini")) << "Wine's own file";
+
+  ASSERT_TRUE(CopiesHaveEnded(15000));
+  SetFileAttributesA((windows + "UnInst.dat").c_str(), FILE_ATTRIBUTE_NORMAL);
+  for (const std::string& path : {windows + "UnInst.dat", uninstaller, inTree, file}) {
+    DeleteFileA(path.c_str());
+  }
+  RemoveDirectoryA(tree.c_str());
 }
 
 // A [rename] section of other programs' lines longer than the 32,767 bytes Windows 9x reads:
