@@ -15,6 +15,7 @@
 #include "system/PathSpelling.h"
 #include "system/PathText.h"
 #include "system/StopPoint.h"
+#include "uninstall/RegistryTree.h"
 #include "ui/Prompts.h"
 
 namespace kaze {
@@ -95,7 +96,13 @@ bool UninstallLog::BeginLog(const char* installFolder) {
   std::string finalPath = folder + (EndsWithBackslash(folder.c_str()) ? "" : "\\") +
                           kUninstallLogName;
   std::string temporaryPath;
-  if (finalPath.size() >= MAX_PATH || !TemporaryLogPath(&temporaryPath)) return false;
+  if (!temporaryFolder_.empty()) {
+    temporaryPath = temporaryFolder_ + kTemporaryLogName;
+    if (temporaryPath.size() >= MAX_PATH) return false;
+  } else if (!TemporaryLogPath(&temporaryPath)) {
+    return false;
+  }
+  if (finalPath.size() >= MAX_PATH) return false;
   finalPath_ = finalPath;
   temporaryPath_ = temporaryPath;
   // A fresh profile may name a temporary folder that does not exist yet.
@@ -187,7 +194,12 @@ bool UninstallLog::RemoveLoggedItems(bool useTemporaryLog, const RemovalRequest*
   if (!folder.empty() && !EndsWithBackslash(folder.c_str())) folder += '\\';
   std::string logPath;
   if (useTemporaryLog) {
-    if (!TemporaryLogPath(&logPath)) return false;
+    // The one this object began, wherever its run keeps it.
+    if (!temporaryPath_.empty()) {
+      logPath = temporaryPath_;
+    } else if (!TemporaryLogPath(&logPath)) {
+      return false;
+    }
   } else {
     logPath = folder + kUninstallLogName;
     if (logPath.size() >= MAX_PATH) return false;
@@ -412,8 +424,9 @@ bool UninstallLog::RemoveFolder(const std::string& path) {
 
 // Only a key that is this installation's goes: one whose "install" value names this
 // installation's folder, or one that holds nothing at all (a parent the installation
-// made). A key holding other keys stays, like a folder holding files: on Windows 9x
-// RegDeleteKey would take the whole tree with it.
+// made). A key of its own goes with the keys the game made below it (its settings), unless
+// another installation's key lies among them: then it stays and is named. Any other key
+// holding keys stays without a word, like a folder holding another product's files.
 bool UninstallLog::RemoveKey(const std::string& key) {
   DWORD subkeys = 0;
   DWORD values = 0;
@@ -437,7 +450,16 @@ bool UninstallLog::RemoveKey(const std::string& key) {
     report_.refused.push_back(RegistryRecordText(key.c_str()));
     return false;
   }
-  if (subkeys > 0) return false;
+  if (subkeys > 0) {
+    if (!ours) return false;
+    if (InspectSubkeys(registryRoot_, key.c_str()) != SubkeyState::kSettingsOnly) {
+      report_.refused.push_back(RegistryRecordText(key.c_str()));
+      return false;
+    }
+    if (DeleteKeyTree(registryRoot_, key.c_str())) return true;
+    report_.failed.push_back(RegistryRecordText(key.c_str()));
+    return false;
+  }
   if (RegDeleteKeyA(registryRoot_, key.c_str()) == ERROR_SUCCESS) return true;
   report_.failed.push_back(RegistryRecordText(key.c_str()));
   return false;

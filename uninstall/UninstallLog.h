@@ -56,6 +56,10 @@ class UninstallLog {
   UninstallLog(const UninstallLog&) = delete;
   UninstallLog& operator=(const UninstallLog&) = delete;
 
+  // The folder (with its backslash) of the temporary log that BeginLog starts: the run's
+  // own folder, which nobody else may change. Without it the temporary folder.
+  void SetTemporaryFolder(const std::string& folder) { temporaryFolder_ = folder; }
+
   // Starts a new temporary log holding only the header. False (and nothing is logged
   // afterwards) when it cannot be written or a path would be too long.
   bool BeginLog(const char* installFolder);
@@ -128,6 +132,7 @@ class UninstallLog {
   int state_ = 0;  // 1 once the temporary log holds its header
   std::string finalPath_;
   std::string temporaryPath_;
+  std::string temporaryFolder_;
   HWND owner_ = nullptr;
   HKEY registryRoot_ = HKEY_LOCAL_MACHINE;
   std::vector<Record> records_;     // in log order

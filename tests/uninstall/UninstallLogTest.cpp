@@ -590,12 +590,24 @@ TEST_F(UninstallLogTest, KeysGoOnlyWhenTheyAreThisInstallations) {
   setInstall(ownProduct, install_);
   std::string foreignProduct = MakeKey("Shared\\Foreign");
   setInstall(foreignProduct, "C:\\Foreign\\");
+  // The game's settings below its own key go with it; another installation's key below
+  // it keeps the key, and the removal says so.
   std::string withSubkey = MakeKey("Grown");
   setInstall(withSubkey, install_);
   std::string grownChild = MakeKey("Grown\\Settings");
+  std::string grownDeeper = MakeKey("Grown\\Settings\\Window");
+  HKEY settings;
+  ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, grownDeeper.c_str(), &settings), ERROR_SUCCESS);
+  RegSetValueExA(settings, "Width", 0, REG_SZ, reinterpret_cast<const BYTE*>("640"), 4);
+  RegCloseKey(settings);
+  std::string hosting = MakeKey("Hosting");
+  setInstall(hosting, install_);
+  std::string hostedProduct = MakeKey("Hosting\\Saves\\Other");
+  setInstall(hostedProduct, "C:\\Other\\");
 
   ASSERT_TRUE(log_.BeginLog(install_.c_str()));
-  for (const std::string& key : {product, maker, ownProduct, sharedMaker, withSubkey}) {
+  for (const std::string& key :
+       {product, maker, ownProduct, sharedMaker, withSubkey, hosting}) {
     log_.AppendEntry(LOG_REGS, key.c_str());
   }
   ASSERT_TRUE(log_.CommitLog());
@@ -606,8 +618,12 @@ TEST_F(UninstallLogTest, KeysGoOnlyWhenTheyAreThisInstallations) {
   EXPECT_FALSE(KeyExists(ownProduct));
   EXPECT_TRUE(KeyExists(foreignProduct));
   EXPECT_TRUE(KeyExists(sharedMaker)) << "it still holds another product";
-  EXPECT_TRUE(KeyExists(grownChild)) << "a key with keys below it was deleted with them";
-  EXPECT_TRUE(log_.report().complete());
+  EXPECT_FALSE(KeyExists(withSubkey)) << "the game's settings kept its key for good";
+  EXPECT_TRUE(KeyExists(hostedProduct));
+  EXPECT_TRUE(KeyExists(hosting));
+  EXPECT_TRUE(log_.report().failed.empty());
+  EXPECT_EQ(log_.report().refused,
+            std::vector<std::string>{"HKEY_LOCAL_MACHINE\\Software\\KazeTestUninstall\\Hosting"});
 }
 
 // A file in use: the removal says so, keeps the log with what remains, and a later run
