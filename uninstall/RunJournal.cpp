@@ -352,7 +352,28 @@ class PutBack {
     }
   }
 
+  // True when the value is already as the record had it (a value that was never set, in a
+  // key the run could not write to, needs no write access to be put back).
+  static bool ValueAsRecorded(const JournalRecord& record) {
+    ScopedKey key;
+    if (!key.Open(HKEY_LOCAL_MACHINE, record.path.c_str(), KEY_QUERY_VALUE)) return false;
+    DWORD type = 0;
+    DWORD size = 0;
+    LONG status = RegQueryValueExA(key.get(), record.second.c_str(), nullptr, &type, nullptr, &size);
+    if (status == ERROR_FILE_NOT_FOUND) return !record.existed;
+    if (status != ERROR_SUCCESS || !record.existed || type != record.number ||
+        size != record.data.size()) {
+      return false;
+    }
+    std::string data(size, '\0');
+    return size == 0 ||
+           (RegQueryValueExA(key.get(), record.second.c_str(), nullptr, &type,
+                             reinterpret_cast<BYTE*>(&data[0]), &size) == ERROR_SUCCESS &&
+            data == record.data);
+  }
+
   void PutValueBack(const JournalRecord& record) {
+    if (ValueAsRecorded(record)) return;
     ScopedKey key;
     if (!key.Open(HKEY_LOCAL_MACHINE, record.path.c_str(), KEY_SET_VALUE)) {
       // A key that is gone held no value to put back; one that cannot be opened is told.

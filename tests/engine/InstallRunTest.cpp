@@ -19,6 +19,7 @@
 #include "resources/resource.h"
 #include "system/OsServices.h"
 #include "tests/archive/CabTestSupport.h"
+#include "tests/registration/EngineTestSupport.h"
 #include "tests/support/PromptRecorder.h"
 #include "tests/support/ScratchFiles.h"
 #include "tests/support/WindowPump.h"
@@ -210,7 +211,9 @@ class Install : public ::testing::Test {
 
   // The end of a run taken back: a cancel the user chose, or a failure the user was told.
   enum Ending { kCancelled, kFailed };
-  void ExpectRolledBack(Ending ending) {
+  // theUsersLog, theUsersKey: a folder of the user's holds the log's name, the game's key
+  // was the user's before the run.
+  void ExpectRolledBack(Ending ending, bool theUsersLog = false, bool theUsersKey = false) {
     EXPECT_TRUE(context_->closeWithoutAsking);
     if (ending == kCancelled) {
       EXPECT_EQ(Text(PageItem(IDC_PROGRESS_STATUS)), "※　インストールがキャンセルされました　※");
@@ -224,9 +227,9 @@ class Install : public ::testing::Test {
     EXPECT_TRUE(Shown(Button(IDCANCEL)));
     EXPECT_EQ(Text(Button(IDCANCEL)), "終了");
     EXPECT_FALSE(Shown(Button(IDC_NEXT)));
-    EXPECT_FALSE(Exists(Installed("UnInst.dat")));
+    if (!theUsersLog) EXPECT_FALSE(Exists(Installed("UnInst.dat")));
     HKEY key = nullptr;
-    EXPECT_NE(RegOpenKeyA(HKEY_LOCAL_MACHINE, kRegistryKey, &key), ERROR_SUCCESS);
+    if (!theUsersKey) EXPECT_NE(RegOpenKeyA(HKEY_LOCAL_MACHINE, kRegistryKey, &key), ERROR_SUCCESS);
   }
 
   static BareFrame* frame_;
@@ -559,7 +562,8 @@ TEST_F(Install, BrokenArchiveRollsBackWhatCameBefore) {
 // standard type, the support files, and the files the test puts there.
 class OwnDisc {
  public:
-  explicit OwnDisc(const std::vector<std::string>& members, bool withUninstaller = true)
+  explicit OwnDisc(const std::vector<std::string>& members, bool withUninstaller = true,
+                   const std::string& regData = "\"InstallDir\"=\"INSTALL_DIR\"")
       : disc_("own", "TSUKIMI1") {
     std::string list;
     for (size_t i = 0; i < members.size(); ++i) {
@@ -573,7 +577,7 @@ class OwnDisc {
         "[INSTALL_GROUP]\r\nNAME_DEFAULT=標準\r\nNAME_FULL=全部\r\nDEFAULTLIST=0\r\n"
         "FULLLIST=0\r\nINSTGROUP=0\r\n"
         "[INSTALL_REGISTRY_0]\r\nREG_KEY=Software\\KAZE_CORP\\EngineTest\r\n"
-        "REGDATA_GROUP_0=\"InstallDir\"=\"INSTALL_DIR\"\r\n";
+        "REGDATA_GROUP_0=" + regData + "\r\n";
     Put("install.ini", ini);
     Put("small.txt", "small\r\n");
     if (withUninstaller) Put("Kaze_Inst.exe", "MZ uninstaller stand-in");
@@ -916,6 +920,307 @@ TEST_F(Install, TypeWithoutGroupsSucceedsAtOnce) {
   EXPECT_TRUE(Exists(Installed("UnInst.dat")));
   EXPECT_TRUE(Exists(Installed("Kaze_Inst.exe"))) << "the uninstall entry names a missing program";
   EXPECT_FALSE(Exists(Installed("big.bin")));
+}
+
+// The registry places a run may touch, each value with its type and data: the game's key
+// and its maker's, the uninstall entry and the run's marker.
+std::vector<std::string> RegistryNow() {
+  std::vector<std::string> items;
+  std::function<void(const std::string&)> list = [&](const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+      return;
+    }
+    items.push_back(path);
+    char name[512];
+    BYTE data[2048];
+    for (DWORD i = 0;; ++i) {
+      DWORD nameSize = sizeof name;
+      DWORD dataSize = sizeof data;
+      DWORD type = 0;
+      if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) {
+        break;
+      }
+      items.push_back(path + "|" + name + "|" + std::to_string(type) + "|" +
+                      std::string(reinterpret_cast<char*>(data), dataSize));
+    }
+    std::vector<std::string> subkeys;
+    for (DWORD i = 0;; ++i) {
+      DWORD nameSize = sizeof name;
+      if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        break;
+      }
+      subkeys.push_back(path + "\\" + name);
+    }
+    RegCloseKey(key);
+    for (const std::string& subkey : subkeys) list(subkey);
+  };
+  for (const char* root : {"Software\\KAZE_CORP", "Software\\KazeInstaller", kUninstallEntry}) {
+    list(root);
+  }
+  return items;
+}
+
+std::string ProgramsFolder() {
+  char programs[MAX_PATH] = {};
+  EXPECT_TRUE(GetProgramsFolder(programs));
+  return programs;
+}
+
+// What the user has in the places a run touches, to be found again after a failed run.
+struct MachineState {
+  std::vector<std::string> installation = Tree("C:\\kaze-engine-test\\");
+  std::vector<std::string> group = Tree(ProgramsFolder());
+  std::vector<std::string> temporary = TemporaryFolderNow();
+  std::vector<std::string> registry = RegistryNow();
+};
+
+void ExpectAsBefore(const MachineState& before) {
+  MachineState now;
+  EXPECT_EQ(now.installation, before.installation);
+  EXPECT_EQ(now.group, before.group);
+  EXPECT_EQ(now.temporary, before.temporary);
+  EXPECT_EQ(now.registry, before.registry);
+}
+
+// Every step that cannot be done ends the run with one message naming it, the error
+// texts, and the machine as it was: files, folders, the Start menu and the registry.
+TEST_F(Install, EveryFailedStepIsToldAndTakenBack) {
+  const std::string programs = ProgramsFolder();
+  const std::string group = programs + "KAZE_CORP\\月見日和\\";
+  struct Case {
+    const char* what;
+    std::vector<std::string> members;
+    std::string regData;
+    std::function<void()> plant;  // what is in the way, made before the run
+    std::string message;
+    bool theUsersKey = false;
+  } cases[] = {
+      {"a registry value whose path would not fit",
+       {},
+       "\"Path\"=\"INSTALL_DIR+" + std::string(233, 'p') + "\"",
+       [] {},
+       "レジストリに書き込むパスが長すぎるため、アプリケーション情報を書き込めませんでした。\n"
+       "HKEY_LOCAL_MACHINE\\Software\\KAZE_CORP\\EngineTest\\Path"},
+      {"a registry number without a number",
+       {},
+       "\"Level\"=dword:zz",
+       [] {},
+       "レジストリにアプリケーション情報を書き込めませんでした。\n"
+       "HKEY_LOCAL_MACHINE\\Software\\KAZE_CORP\\EngineTest\\Level"},
+      {"the game's key there and locked",
+       {},
+       "\"InstallDir\"=\"INSTALL_DIR\"",
+       [] { ASSERT_TRUE(MakeReadOnlyKey(kRegistryKey)); },
+       "レジストリにアプリケーション情報を書き込めませんでした。\n"
+       "HKEY_LOCAL_MACHINE\\Software\\KAZE_CORP\\EngineTest",
+       true},
+      {"a file where the program group goes",
+       {},
+       "\"InstallDir\"=\"INSTALL_DIR\"",
+       [&] {
+         ASSERT_TRUE(CreateDirectoryA((programs + "KAZE_CORP\\").c_str(), nullptr));
+         ASSERT_TRUE(WriteBytes(programs + "KAZE_CORP\\月見日和", "the user's file"));
+       },
+       "スタートメニューにプログラムグループを作成できませんでした。\n" + group},
+      {"a folder where the uninstaller's shortcut goes",
+       {},
+       "\"InstallDir\"=\"INSTALL_DIR\"",
+       [&] {
+         ASSERT_TRUE(CreateDirectoryA((programs + "KAZE_CORP\\").c_str(), nullptr));
+         ASSERT_TRUE(CreateDirectoryA(group.c_str(), nullptr));
+         ASSERT_TRUE(CreateDirectoryA((group + "アンインストール.lnk").c_str(), nullptr));
+         ASSERT_TRUE(WriteBytes(group + "アンインストール.lnk\\mine.txt", "the user's"));
+       },
+       "スタートメニューにショートカットを作成できませんでした。\n" + group + "アンインストール.lnk"},
+      {"a folder where the installed install.ini goes",
+       {},
+       "\"InstallDir\"=\"INSTALL_DIR\"",
+       [] {
+         CreateDirectoryA("C:\\kaze-engine-test\\", nullptr);
+         CreateDirectoryA(kInstallFolder, nullptr);
+         ASSERT_TRUE(CreateDirectoryA((std::string(kInstallFolder) + "install.ini").c_str(), nullptr));
+         ASSERT_TRUE(WriteBytes(std::string(kInstallFolder) + "install.ini\\mine.txt", "the user's"));
+       },
+       "インストール先にファイルを書き込めませんでした。\nC:\\kaze-engine-test\\月見表\\install.ini"},
+      {"a folder member whose folder is missing on the disc",
+       {"Missing\\ > Data\\"},
+       "\"InstallDir\"=\"INSTALL_DIR\"",
+       [] {},
+       "インストール元のフォルダを読み込めません。\nQ:\\Missing\\"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    RemoveTree(programs + "KAZE_CORP\\");
+    {
+      OwnDisc disc(c.members, true, c.regData);
+      ASSERT_TRUE(disc.Insert());
+      c.plant();
+      const MachineState before;
+      PromptRecorder prompts;
+      Prepare(kDefault, 2);
+      Run();
+      std::vector<std::string> told;
+      for (const RecordedMessage& m : prompts.messages()) told.push_back(m.text);
+      EXPECT_EQ(told, std::vector<std::string>{c.message});
+      ExpectRolledBack(kFailed, false, c.theUsersKey);
+      ExpectAsBefore(before);
+    }
+    TearDown();
+    RemoveTree(programs + "KAZE_CORP\\");
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRegistryKey);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\KAZE_CORP");
+  }
+}
+
+// A record the uninstall log cannot take (here: another program holds the log when the
+// second disc comes) fails the run like any step: one message naming the log, and
+// everything of the first disc taken back.
+HANDLE g_heldLog = INVALID_HANDLE_VALUE;
+std::vector<std::string> g_toldWhileHeld;
+
+int ReleaseLogWhenTold(HWND, const char* text, const char*, UINT) {
+  g_toldWhileHeld.push_back(text);
+  if (g_heldLog != INVALID_HANDLE_VALUE) CloseHandle(g_heldLog);
+  g_heldLog = INVALID_HANDLE_VALUE;
+  return IDOK;
+}
+
+TEST_F(Install, ALogRecordThatCannotBeWrittenFailsTheRun) {
+  const MachineState before;
+  g_toldWhileHeld.clear();
+  MessageBoxHandler previous = SetMessageBoxHandler(&ReleaseLogWhenTold);
+  Prepare(kFull);
+  std::string log;
+  g_onDiscRequest = [&](HWND dialog) {
+    if (!log.empty()) return;
+    log = page_->temporaryLogPath();
+    g_heldLog = CreateFileA(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(g_heldLog, INVALID_HANDLE_VALUE) << log;
+    ASSERT_TRUE(InsertDisc('Q', DiscUnixPath("disc2")));
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  };
+  UINT_PTR watch = SetTimer(nullptr, 0, 100, &WatchForRequest);
+  Run();
+  KillTimer(nullptr, watch);
+  SetMessageBoxHandler(previous);
+  if (g_heldLog != INVALID_HANDLE_VALUE) CloseHandle(g_heldLog);
+  g_heldLog = INVALID_HANDLE_VALUE;
+  ASSERT_FALSE(log.empty()) << "the second disc was never asked for";
+  EXPECT_EQ(g_toldWhileHeld,
+            std::vector<std::string>{"アンインストール情報を書き込めませんでした。\n" + log});
+  ExpectRolledBack(kFailed);
+  EXPECT_FALSE(Exists("C:\\kaze-engine-test\\"));
+  ExpectAsBefore(before);
+}
+
+// What the registration replaces (an uninstall entry of the same name, a shortcut of the
+// user's under the uninstaller's name, a file named like the editor's copy of
+// install.ini) comes back byte for byte when a later step fails.
+TEST_F(Install, WhatTheRegistrationReplacedComesBackAfterALateFailure) {
+  const std::string programs = ProgramsFolder();
+  const std::string group = programs + "KAZE_CORP\\月見日和\\";
+  RemoveTree(programs + "KAZE_CORP\\");
+  OwnDisc disc({});
+  ASSERT_TRUE(disc.Insert());
+  HKEY entry = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kUninstallEntry, 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &entry, nullptr),
+            ERROR_SUCCESS);
+  const char oldName[] = "以前の 月見日和";
+  const char oldCommand[] = "%SystemRoot%\\old.exe /u";
+  const BYTE mine[] = {0, 1, 2, 0x5C, 0xFF};
+  const DWORD oldSize = 7;
+  RegSetValueExA(entry, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(oldName),
+                 sizeof oldName);
+  RegSetValueExA(entry, "UninstallString", 0, REG_EXPAND_SZ,
+                 reinterpret_cast<const BYTE*>(oldCommand), sizeof oldCommand);
+  RegSetValueExA(entry, "EstimatedSize", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&oldSize),
+                 sizeof oldSize);
+  RegSetValueExA(entry, "Mine", 0, REG_BINARY, mine, sizeof mine);
+  RegCloseKey(entry);
+  ASSERT_TRUE(CreateDirectoryA((programs + "KAZE_CORP\\").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(group.c_str(), nullptr));
+  const std::string link = group + "アンインストール.lnk";
+  ASSERT_TRUE(WriteBytes(link, "the user's own shortcut"));
+  SetFileAttributesA(link.c_str(), FILE_ATTRIBUTE_READONLY);
+  CreateDirectoryA("C:\\kaze-engine-test\\", nullptr);
+  CreateDirectoryA(kInstallFolder, nullptr);
+  ASSERT_TRUE(WriteBytes(Installed("install.ini.tmp"), "the user's notes"));
+  // The log's place is taken: the commit, the very last step, fails.
+  ASSERT_TRUE(CreateDirectoryA(Installed("UnInst.dat").c_str(), nullptr));
+  const DWORD linkAttributes = GetFileAttributesA(link.c_str());
+  const MachineState before;
+
+  PromptRecorder prompts;
+  Prepare(kDefault, 2);
+  Run();
+  std::vector<std::string> told;
+  for (const RecordedMessage& m : prompts.messages()) told.push_back(m.text);
+  EXPECT_EQ(told, std::vector<std::string>{"アンインストール情報を書き込めませんでした。\n"
+                                           "C:\\kaze-engine-test\\月見表\\UnInst.dat"});
+  ExpectRolledBack(kFailed, true);
+  ExpectAsBefore(before);
+  EXPECT_EQ(ReadAll(link), "the user's own shortcut");
+  EXPECT_EQ(GetFileAttributesA(link.c_str()), linkAttributes);
+  EXPECT_EQ(ReadAll(Installed("install.ini.tmp")), "the user's notes");
+  EXPECT_FALSE(Exists(Installed("install.ini")));
+
+  SetFileAttributesA(link.c_str(), FILE_ATTRIBUTE_NORMAL);
+  RemoveTree(programs + "KAZE_CORP\\");
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallEntry);
+}
+
+// The game's run-time folders that the user already had (empty, of the same names) are
+// the user's: a whole run does not record them for the uninstaller, and a run taken back
+// leaves them.
+TEST_F(Install, TheUsersGameFoldersAreNeitherRecordedNorTakenBack) {
+  for (bool cancel : {false, true}) {
+    SCOPED_TRACE(cancel ? "cancelled" : "whole run");
+    SetUp();
+    CreateDirectoryA("C:\\kaze-engine-test\\", nullptr);
+    CreateDirectoryA(kInstallFolder, nullptr);
+    ASSERT_TRUE(CreateDirectoryA(Installed("HD\\").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(Installed("HD\\Mask\\").c_str(), nullptr));
+    const MachineState before;
+    StopAt stop;
+    stop.yesAt = 1;
+    g_stopAt = &stop;
+    MessageBoxHandler previous = SetMessageBoxHandler(&AnswerStopAt);
+    Prepare(kDefault);
+    stop.page = page_->window();
+    ShowWindow(page_->window(), SW_SHOW);
+    if (cancel) {
+      SendMessageA(page_->window(), WM_COMMAND, MAKEWPARAM(IDC_PROGRESS_CANCEL, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(PageItem(IDC_PROGRESS_CANCEL)));
+    }
+    bool ended = PumpUntil([&] { return !Shown(PageItem(IDC_PROGRESS_CANCEL)); }, 60000);
+    SetMessageBoxHandler(previous);
+    g_stopAt = nullptr;
+    ASSERT_TRUE(ended);
+    for (const std::string& m : stop.others) ADD_FAILURE() << m;
+    EXPECT_TRUE(Exists(Installed("HD\\")));
+    EXPECT_TRUE(Exists(Installed("HD\\Mask\\")));
+    if (cancel) {
+      ExpectRolledBack(kCancelled);
+      ExpectAsBefore(before);
+    } else {
+      ASSERT_TRUE(Shown(Button(IDC_NEXT)));
+      std::string copy = "C:\\kaze-engine-test\\log-copy.dat";
+      ASSERT_TRUE(CopyFileA(Installed("UnInst.dat").c_str(), copy.c_str(), FALSE));
+      SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+      UninstallLog reader;
+      ASSERT_TRUE(reader.ReadEntries(copy.c_str()));
+      std::vector<std::string> gameFolders;
+      for (const std::string& f : reader.entries(LOG_FOLD)) {
+        if (f.rfind(Installed("HD\\"), 0) == 0) gameFolders.push_back(f);
+      }
+      EXPECT_EQ(gameFolders, std::vector<std::string>{Installed("HD\\CDFiles\\")});
+      SetFileAttributesA(Installed("UnInst.dat").c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    TearDown();
+  }
 }
 
 }  // namespace
