@@ -13,9 +13,11 @@
 #include "engine/ProgressMath.h"
 #include "engine/RegistrationText.h"
 #include "pages/SettingsRules.h"
+#include "pages/StartupGroup.h"
 #include "system/Dbcs.h"
 #include "system/DriveQueries.h"
 #include "system/FileUtils.h"
+#include "system/InstallFolderRules.h"
 #include "system/OsServices.h"
 #include "system/PathSplit.h"
 #include "system/PathText.h"
@@ -146,7 +148,7 @@ bool DiscChecker::Run() {
     return false;
   }
   std::snprintf(context_.cdFolder, sizeof context_.cdFolder, "%s", discs_[0].path.c_str());
-  InstallIniLoader(ini.c_str(), context_);
+  InstallIniLoader(ini.c_str(), context_, &refused_);
 
   char windows[MAX_PATH] = {};
   GetWindowsFolder(windows);
@@ -161,6 +163,7 @@ bool DiscChecker::Run() {
 
   CheckProfileLimits(ini);
   CheckLoaderRefusals();
+  CheckDefaultFolder();
   CheckNames();
   CheckDiscs();
   CheckTypes();
@@ -201,20 +204,78 @@ void DiscChecker::CheckLoaderRefusals() {
   if (split(context_.overlongValue, &section, &key)) {
     Error(section, key, "値が長すぎます。インストーラはこのファイルを受け付けません。");
   }
-  if (split(context_.uncontainedValue, &section, &key)) {
-    Error(section, key,
-          "値がディスクやインストール先の外を指しています (ドライブ名、先頭の \\、.. は使えません)。");
+  for (const std::string& refused : refused_) {
+    if (split(refused.c_str(), &section, &key)) Error(section, key, RefusalText(section, key));
+  }
+}
+
+// Why the installer refuses the value of this key: each kind of value has its rule.
+std::string DiscChecker::RefusalText(const std::string& section, const std::string& key) const {
+  const InstallInfo* info = context_.installInfo.get();
+  const std::string name = "1 つの名前にしてください (\\ / : * ? \" < > |、.. などドットと空白だけの名前、"
+                           "CON や NUL などの装置名、末尾のドットや空白は使えません)。";
+  if (section == kRegistry && key == "REG_KEY") {
+    return "Software\\ の下の製品自身のキーにしてください (Software\\ そのもの、SYSTEM の下、"
+           "Software\\Microsoft や Software\\Classes など Windows や他社のキーとその下、"
+           "空のキー名、/ は使えません)。";
+  }
+  if (section == kInfo && info != nullptr) {
+    if (key == "APPNAME" && info->appName[0] == '\0') {
+      return "製品名がありません。プログラムグループがメーカーのフォルダかプログラム フォルダそのものになるため、"
+             "インストーラはこのファイルを受け付けません。";
+    }
+    if (key == "CORPNAME" || key == "APPNAME") return "スタートメニューのフォルダ名です。" + name;
+    if (key == "PATH2") return "インストール先のフォルダ名です。" + name;
+    if (key == "PATH") {
+      return "システムドライブのルートの下のフォルダを相対パスで書いてください "
+             "(ドライブ名、先頭の \\、..、空のフォルダ名、末尾がドットや空白のフォルダ名は使えません)。";
+    }
+    const char* linkName = nullptr;
+    if (key == "MAKEMYSHORTCUT") linkName = info->myShortcutName;
+    // A shortcut's key is refused for its name (when used) or for its file.
+    for (int i = 0; i < info->shortcutCount && i < kMaxShortcuts; ++i) {
+      const char* target = info->shortcuts[i].target;
+      if (key == "MAKESHORTCUT_PATH_" + Number(i) && target[0] != '\0' &&
+          !IsSingleName(target, std::strlen(target), kNameMaxBytes - 4))
+        linkName = target;
+    }
+    if (linkName != nullptr) {
+      return "ショートカット名" + Quoted(linkName) + "にはフォルダや使えない文字を含められません。";
+    }
+  }
+  return "値がディスクやインストール先の外を指しています (ドライブ名、先頭の \\、.. は使えません)。";
+}
+
+// Step 3 refuses a default folder that no installation may use (PATH=WINDOWS with an
+// empty PATH2, an empty PATH and PATH2): told of the machine that runs the check.
+void DiscChecker::CheckDefaultFolder() {
+  if (defaultFolder_.empty()) return;
+  std::string folder;
+  // A folder that cannot be spelt comes of values refused already.
+  if (CanonicalPath(defaultFolder_.c_str(), true, &folder) != Spelling::kOk) return;
+  const char* why = nullptr;
+  switch (InstallFolderProtection(folder.c_str())) {
+    case FolderProtection::kDriveRoot: why = "ドライブのルートです"; break;
+    case FolderProtection::kSystemFolder: why = "Windows が使うフォルダか、それを含むフォルダです"; break;
+    case FolderProtection::kInsideWindows: why = "Windows フォルダの中です"; break;
+    case FolderProtection::kNotAbsolute: why = "ドライブから始まるフォルダではありません"; break;
+    case FolderProtection::kAllowed: break;
+  }
+  if (why != nullptr) {
+    Error(kInfo, "PATH",
+          "既定のインストール先 (PATH と PATH2)" + Quoted(defaultFolder_) + "は" + why +
+              "。インストーラはこのフォルダを受け付けません。");
   }
 }
 
 void DiscChecker::CheckNames() {
   const InstallInfo* info = context_.installInfo.get();
   if (info == nullptr) return;
-  if (info->appName[0] == '\0') Error(kInfo, "APPNAME", "製品名がありません。");
-  std::string group = ProgramGroupText(info->corpName, info->appName);
-  if (!group.empty() && !IsContainedPath(group.c_str(), group.size(), true)) {
-    Error(kInfo, "CORPNAME",
-          "CORPNAME と APPNAME はスタートメニューのフォルダ名になります。フォルダ名に使えない文字があります。");
+  // Shortcuts there would start with Windows; told of the machine that runs the check.
+  if (const char* key = StartupGroupKey(info->corpName, info->appName)) {
+    Error(kInfo, key,
+          "プログラムグループがこのコンピュータのスタートアップ フォルダになります。"
+          "インストーラはこのファイルを受け付けません。");
   }
   if (info->myShortcutName[0] == '\0') {
     Warning(kInfo, "MAKEMYSHORTCUT", "アンインストーラのショートカット名がありません。");

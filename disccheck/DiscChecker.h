@@ -44,6 +44,8 @@ class DiscChecker {
 
   void CheckProfileLimits(const std::string& ini);
   void CheckLoaderRefusals();
+  void CheckDefaultFolder();
+  std::string RefusalText(const std::string& section, const std::string& key) const;
   void CheckNames();
   void CheckDiscs();
   void CheckGroup(int disc, int index, const FileGroup& group);
@@ -62,6 +64,7 @@ class DiscChecker {
   std::vector<DiscFolder> discs_;
   InstallContext context_;
   std::string defaultFolder_;  // the proposed installation folder, with its backslash
+  std::vector<std::string> refused_;  // "SECTION/KEY" of each value the loader refused
   std::vector<Finding> findings_;
   std::vector<TypeSummary> summaries_;
   std::vector<GroupFacts> groupFacts_;  // by group id's first group, in disc and group order

@@ -92,6 +92,14 @@ TEST(DiscCheck, TheDemoSetIsClean) {
                            "種類「最小インストール」: ディスク 1 / 実サイズ 1 MB (MEMBERSIZE の合計 1 MB)"}));
 }
 
+const std::string kOneName =
+    "1 つの名前にしてください (\\ / : * ? \" < > |、.. などドットと空白だけの名前、"
+    "CON や NUL などの装置名、末尾のドットや空白は使えません)。";
+const std::string kRegKeyRefused =
+    "エラー: [INSTALL_REGISTRY_0] REG_KEY: Software\\ の下の製品自身のキーにしてください "
+    "(Software\\ そのもの、SYSTEM の下、Software\\Microsoft や Software\\Classes など "
+    "Windows や他社のキーとその下、空のキー名、/ は使えません)。";
+
 TEST(DiscCheck, EachFaultIsNamedWithItsSectionAndKey) {
   const std::string longName(220, 'n');
   struct Case {
@@ -152,7 +160,56 @@ TEST(DiscCheck, EachFaultIsNamedWithItsSectionAndKey) {
       {"registry name", [](DiscSet& s) { s.Set("INSTALL_REGISTRY_0", "REGDATA_GROUP_1", "=\"INSTALL_DIR\""); },
        {"エラー: [INSTALL_REGISTRY_0] REGDATA_GROUP_1: 値の名前がありません (\"名前\"=\"データ\" の形で書いてください)。"}},
       {"registry key outside Software", [](DiscSet& s) { s.Set("INSTALL_REGISTRY_0", "REG_KEY", "System\\KAZE"); },
-       {"エラー: [INSTALL_REGISTRY_0] REG_KEY: HKEY_LOCAL_MACHINE\\Software の下のキーではありません。アンインストールで削除できません。"}},
+       {kRegKeyRefused}},
+      {"registry key of Windows",
+       [](DiscSet& s) { s.Set("INSTALL_REGISTRY_0", "REG_KEY", "Software\\Microsoft\\Windows\\CurrentVersion\\Run"); },
+       {kRegKeyRefused}},
+      {"registry key Software itself", [](DiscSet& s) { s.Set("INSTALL_REGISTRY_0", "REG_KEY", "Software"); },
+       {kRegKeyRefused}},
+      {"maker's name leading out", [](DiscSet& s) { s.Set("INSTALL_INFO", "CORPNAME", "..\\..\\..\\デスクトップ"); },
+       {"エラー: [INSTALL_INFO] CORPNAME: スタートメニューのフォルダ名です。" + kOneName}},
+      {"product name with a folder", [](DiscSet& s) { s.Set("INSTALL_INFO", "APPNAME", "月見\\日和"); },
+       {"エラー: [INSTALL_INFO] APPNAME: スタートメニューのフォルダ名です。" + kOneName}},
+      {"no product name", [](DiscSet& s) { s.Set("INSTALL_INFO", "APPNAME", ""); },
+       {"エラー: [INSTALL_INFO] APPNAME: 製品名がありません。プログラムグループがメーカーのフォルダかプログラム フォルダそのものになるため、インストーラはこのファイルを受け付けません。"}},
+      {"uninstaller shortcut name leading out", [](DiscSet& s) { s.Set("INSTALL_INFO", "MAKEMYSHORTCUT", "..\\削除"); },
+       {"エラー: [INSTALL_INFO] MAKEMYSHORTCUT: ショートカット名「..\\削除」にはフォルダや使えない文字を含められません。"}},
+      {"default folder with a drive", [](DiscSet& s) { s.Set("INSTALL_INFO", "PATH", "D:\\Games"); },
+       {"エラー: [INSTALL_INFO] PATH: システムドライブのルートの下のフォルダを相対パスで書いてください (ドライブ名、先頭の \\、..、空のフォルダ名、末尾がドットや空白のフォルダ名は使えません)。"}},
+      {"default folder is the Windows folder",
+       [](DiscSet& s) {
+         s.Set("INSTALL_INFO", "PATH", "WINDOWS");
+         s.Set("INSTALL_INFO", "PATH2", "");
+       },
+       {"エラー: [INSTALL_INFO] PATH: 既定のインストール先 (PATH と PATH2)「C:\\WINDOWS\\」は"
+        "Windows が使うフォルダか、それを含むフォルダです。インストーラはこのフォルダを受け付けません。"}},
+      {"default folder inside Windows", [](DiscSet& s) { s.Set("INSTALL_INFO", "PATH", "WINDOWS\\SYSTEM"); },
+       {"エラー: [INSTALL_INFO] PATH: 既定のインストール先 (PATH と PATH2)「C:\\WINDOWS\\SYSTEM\\月見日和\\」は"
+        "Windows フォルダの中です。インストーラはこのフォルダを受け付けません。"}},
+      {"default folder is the drive's root",
+       [](DiscSet& s) {
+         s.Set("INSTALL_INFO", "PATH", "");
+         s.Set("INSTALL_INFO", "PATH2", "");
+       },
+       {"エラー: [INSTALL_INFO] PATH: 既定のインストール先 (PATH と PATH2)「C:\\」はドライブのルートです。"
+        "インストーラはこのフォルダを受け付けません。"}},
+      {"product folder of two levels", [](DiscSet& s) { s.Set("INSTALL_INFO", "PATH2", "..\\Windows"); },
+       {"エラー: [INSTALL_INFO] PATH2: インストール先のフォルダ名です。" + kOneName}},
+      {"each refused value at once",
+       [](DiscSet& s) {
+         s.Set("INSTALL_INFO", "PATH2", "AUX");
+         s.Set("INSTALL_REGISTRY_0", "REG_KEY", "Software\\Classes\\exefile");
+       },
+       {"エラー: [INSTALL_INFO] PATH2: インストール先のフォルダ名です。" + kOneName, kRegKeyRefused}},
+      // Wine names the common Startup folder StartUp; names compare without case.
+      {"program group in the Startup folder",
+       [](DiscSet& s) {
+         s.Set("INSTALL_INFO", "CORPNAME", "");
+         s.Set("INSTALL_INFO", "APPNAME", "startup");
+       },
+       {"エラー: [INSTALL_INFO] APPNAME: プログラムグループがこのコンピュータのスタートアップ フォルダになります。インストーラはこのファイルを受け付けません。"}},
+      {"maker's folder is the Startup folder", [](DiscSet& s) { s.Set("INSTALL_INFO", "CORPNAME", "StartUp"); },
+       {"エラー: [INSTALL_INFO] CORPNAME: プログラムグループがこのコンピュータのスタートアップ フォルダになります。インストーラはこのファイルを受け付けません。"}},
       {"first disc label setup.exe does not look for",
        [](DiscSet& s) {
          s.Set("INSTALL_INFO", "DISK_0", "GAME1");
@@ -165,6 +222,8 @@ TEST(DiscCheck, EachFaultIsNamedWithItsSectionAndKey) {
        {"エラー: [INSTALL_INFO] README: 「Docs\\manual.txt」: ディスク 1 のルートにあるファイル名だけを書いてください。"}},
       {"shortcut name with a folder", [](DiscSet& s) { s.Set("INSTALL_INFO", "MAKESHORTCUT_PATH_0", "Tsukimi.exe > ゲーム\\起動"); },
        {"エラー: [INSTALL_INFO] MAKESHORTCUT_PATH_0: ショートカット名「ゲーム\\起動」にはフォルダや使えない文字を含められません。"}},
+      {"shortcut name that is a device", [](DiscSet& s) { s.Set("INSTALL_INFO", "MAKESHORTCUT_PATH_1", "Readme.txt > PRN"); },
+       {"エラー: [INSTALL_INFO] MAKESHORTCUT_PATH_1: ショートカット名「PRN」にはフォルダや使えない文字を含められません。"}},
       {"shortcut to nothing", [](DiscSet& s) { s.Set("INSTALL_INFO", "MAKESHORTCUT_PATH_1", "Missing.txt > はじめに"); },
        {"エラー: [INSTALL_INFO] MAKESHORTCUT_PATH_1: 「Missing.txt」はどの種類でもインストールされません。"}},
       {"member leading out", [](DiscSet& s) { s.Set("INSTALL_GROUP_DISK_0", "MEMBER_2_0", "..\\secret.txt > Docs\\"); },
