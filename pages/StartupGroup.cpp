@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "system/InstallFolderRules.h"
 #include "system/OsServices.h"
 #include "system/PathText.h"
 
@@ -49,7 +50,7 @@ const char* StartupGroupKey(const char* corpName, const char* appName) {
     if (level.name[0] == '\0') continue;
     group = LongSpelling(group, level.name) + "\\";
     for (const std::string& startup : startups) {
-      if (!startup.empty() && IsSameOrInsideFolder(group.c_str(), startup.c_str()))
+      if (!startup.empty() && IsFolderOrBelow(group.c_str(), startup.c_str()))
         return level.key;
     }
   }

@@ -79,12 +79,6 @@ bool EqualsAsciiNoCase(const char* text, size_t length, const char* ascii) {
   return true;
 }
 
-// Length of text without one final single-byte backslash.
-size_t WithoutFinalBackslash(const char* text) {
-  size_t length = std::strlen(text);
-  return EndsWithBackslash(text) ? length - 1 : length;
-}
-
 }  // namespace
 
 bool IsSingleName(const char* text, size_t length, size_t maxBytes) {
@@ -162,24 +156,6 @@ bool IsOwnSoftwareKey(const char* key, size_t length) {
     i += n;
   }
   return true;
-}
-
-bool IsSameOrInsideFolder(const char* path, const char* folder) {
-  if (path == nullptr || folder == nullptr) return false;
-  const size_t pathLength = WithoutFinalBackslash(path);
-  const size_t folderLength = WithoutFinalBackslash(folder);
-  if (folderLength == 0 || pathLength < folderLength) return false;
-  for (size_t i = 0; i < folderLength;) {
-    size_t n = CharLengthIn(folder, i, folderLength);
-    if (n == 2) {
-      if (path[i] != folder[i] || path[i + 1] != folder[i + 1]) return false;
-    } else if (IsLeadByte(static_cast<unsigned char>(folder[i])) ||
-               UpperAscii(path[i]) != UpperAscii(folder[i])) {
-      return false;  // a folder ending in half a character is no folder
-    }
-    i += n;
-  }
-  return pathLength == folderLength || path[folderLength] == '\\';
 }
 
 bool IsContainedPath(const char* name, size_t length, bool folderAllowed) {

@@ -61,11 +61,6 @@ void UseBackslashes(char* text);
 // below Software (Microsoft, Classes, Policies ...), nor any key below them.
 bool IsOwnSoftwareKey(const char* key, size_t length);
 
-// True when path is the folder folder or lies inside it. Both are absolute; a trailing
-// backslash does not count; ASCII letters compare without case; a trail byte 0x5C is
-// never taken for a separator.
-bool IsSameOrInsideFolder(const char* path, const char* folder);
-
 // first + second into out when the result has at most maxLength bytes; false otherwise,
 // with out untouched: a cut path would name another file.
 bool JoinWithin(const char* first, const char* second, size_t maxLength, std::string* out);

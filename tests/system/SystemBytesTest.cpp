@@ -189,28 +189,6 @@ TEST(IsOwnSoftwareKey, RefusesEveryKeyThatIsNotTheProductsOwn) {
   }
 }
 
-TEST(IsSameOrInsideFolder, ComparesWholeComponentsWithoutCase) {
-  const char startup[] = "C:\\Start Menu\\Programs\\スタートアップ\\";
-  struct Case {
-    const char* path;
-    bool inside;
-  } cases[] = {
-      {"C:\\Start Menu\\Programs\\スタートアップ\\", true},
-      {"C:\\Start Menu\\Programs\\スタートアップ", true},
-      {"c:\\start menu\\PROGRAMS\\スタートアップ\\Game\\", true},
-      {"C:\\Start Menu\\Programs\\スタートアップ2\\", false},
-      {"C:\\Start Menu\\Programs\\", false},
-      {"C:\\Start Menu\\Programs\\Game\\", false},
-      {"", false},
-  };
-  for (const Case& c : cases) EXPECT_EQ(IsSameOrInsideFolder(c.path, startup), c.inside) << c.path;
-  // A trail byte 0x5C is no separator: 表 is not 表x.
-  EXPECT_TRUE(IsSameOrInsideFolder("C:\\表\\x", "C:\\表"));
-  EXPECT_FALSE(IsSameOrInsideFolder("C:\\表x", "C:\\表"));
-  EXPECT_FALSE(IsSameOrInsideFolder("C:\\\x95\x5C", "C:\\\x95"));
-  EXPECT_TRUE(IsSameOrInsideFolder("D:\\Games\\", "d:\\"));
-}
-
 TEST(SplitPath, SplitsLikeSplitpathButStepsOverDoubleByteCharacters) {
   struct Case { const char* path; const char* drive; const char* folder; const char* name; const char* ext; } cases[] = {
       {"C:\\Games\\Demo\\setup.exe", "C:", "\\Games\\Demo\\", "setup", ".exe"},
