@@ -215,6 +215,107 @@ TEST(EndToEnd, InstallsThenUninstalls) {
   EXPECT_FALSE(Exists(programs + "KAZE_CORP")) << "the Start menu group is left";
 }
 
+BOOL CALLBACK FindFolderBox(HWND child, LPARAM out) {
+  if (GetDlgCtrlID(child) != 1002 || ClassName(child) != "Edit") return TRUE;
+  *reinterpret_cast<HWND*>(out) = child;
+  return FALSE;
+}
+
+// The folder box of step 3 (control 1002 of the settings page inside the frame).
+HWND FolderBox(HWND frame) {
+  HWND found = nullptr;
+  EnumChildWindows(frame, &FindFolderBox, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+std::string InstalledIniValue(const std::string& folder, const char* key) {
+  char value[512] = {};
+  GetPrivateProfileStringA("INSTALL", key, "", value, sizeof value, (folder + "install.ini").c_str());
+  return value;
+}
+
+// The folder typed on step 3 in three spellings of the same places: the short name of an
+// existing folder, '/' for a separator, a ".." part. Each installs into its one spelling,
+// which the log, the product key, the uninstall entry and the installed install.ini all
+// hold, and the uninstaller started from the entry then removes all of it.
+TEST(EndToEnd, InstallsAndUninstallsEverySpellingOfTheFolder) {
+  SetEnvironmentVariableA("KAZE_NETAPI_PRIVILEGE", "admin");
+  char programFilesShort[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameA("C:\\Program Files", programFilesShort, MAX_PATH), 0u);
+  ASSERT_STRNE(programFilesShort, "C:\\Program Files");
+  const char kEntry[] =
+      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KAZE_CORP 月見日和";
+  const std::string programs =
+      ShellProgramsFolder(IsNtFamily() ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS);
+  ASSERT_FALSE(programs.empty());
+  struct Case {
+    std::string typed;
+    std::string folder;  // as it must be used
+    std::string made;    // the outermost folder the installation made
+  } cases[] = {
+      {std::string(programFilesShort) + "\\KAZE_CORP\\月見日和",
+       "C:\\Program Files\\KAZE_CORP\\月見日和\\", "C:\\Program Files\\KAZE_CORP\\"},
+      {"C:\\Games/Tsukimi", "C:\\Games\\Tsukimi\\", "C:\\Games\\"},
+      {"C:\\Program Files\\..\\Games\\Tsukimi", "C:\\Games\\Tsukimi\\", "C:\\Games\\"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    ASSERT_FALSE(Exists(c.made));
+    ChildProcess setup("Q:\\setup.exe", true);
+    ASSERT_TRUE(setup.started());
+    HWND frame = setup.WaitForWindow(IsWizardFrame, 30000);
+    ASSERT_NE(frame, nullptr) << "the wizard did not open";
+    HWND next = GetDlgItem(frame, 1008);
+    for (const char* title : {kStep1, kStep2, kStep3}) {
+      ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(frame) == title; }, 8000)) << title;
+      Sleep(300);
+      ASSERT_TRUE(WaitFor(setup, [&] { return IsWindowEnabled(next) != FALSE; }, 8000)) << title;
+      if (WindowText(frame) != kStep3) Click(frame, 1008);
+    }
+    HWND box = FolderBox(frame);
+    ASSERT_NE(box, nullptr);
+    // GetWindowText and SetWindowText reach no control of another process: the messages do.
+    SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.typed.c_str()));
+    Click(frame, 1008);  // "インストール"
+    ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(frame) == kStep4; }, 10000))
+        << "step 3 refused the folder";
+    char shown[MAX_PATH] = {};
+    SendMessageA(box, WM_GETTEXT, sizeof shown, reinterpret_cast<LPARAM>(shown));
+    EXPECT_EQ(std::string(shown), c.folder) << "the box does not show the folder used";
+    ASSERT_TRUE(WaitFor(setup, [&] {
+      return IsWindowVisible(next) && IsWindowEnabled(next) && Exists(c.folder + "UnInst.dat");
+    }, 60000)) << "the installation did not finish";
+    EXPECT_TRUE(Exists(c.folder + "Tsukimi.exe"));
+    EXPECT_EQ(ReadValue("Software\\KAZE_CORP\\Tsukimi", "install"), c.folder);
+    const std::string uninstall = ReadValue(kEntry, "UninstallString");
+    EXPECT_EQ(uninstall, "\"" + c.folder + "Kaze_Inst.exe\" \"" + c.folder + "Kaze_Inst.exe\" \"/D\"");
+    EXPECT_EQ(InstalledIniValue(c.folder, "INSTALL"), c.folder);
+    Click(frame, 1008);
+    ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(frame) == kStep5; }, 5000));
+    Click(frame, 1008);  // "終了"
+    EXPECT_TRUE(setup.WaitForExit(10000));
+
+    ASSERT_FALSE(uninstall.empty());
+    ChildProcess uninstaller(uninstall);
+    ASSERT_TRUE(uninstaller.started());
+    HWND question = FindAnyMessageBox("アンインストール", 20000);
+    ASSERT_NE(question, nullptr);
+    PressButton(question, IDYES);
+    EXPECT_TRUE(uninstaller.WaitForExit(10000));
+    HWND done = FindAnyMessageBox("アンインストール", 30000);
+    ASSERT_NE(done, nullptr);
+    EXPECT_EQ(MessageBoxText(done), "「月見日和」のアンインストールが完了しました。");
+    PressButton(done, IDOK);
+    Sleep(500);
+    EXPECT_FALSE(Exists(c.folder)) << "the installation folder is left";
+    EXPECT_FALSE(Exists(c.made)) << "a folder the installation made is left";
+    EXPECT_TRUE(Exists("C:\\Program Files\\"));
+    EXPECT_FALSE(KeyExists("Software\\KAZE_CORP"));
+    EXPECT_FALSE(KeyExists(kEntry));
+    EXPECT_FALSE(Exists(programs + "KAZE_CORP")) << "the Start menu group is left";
+  }
+}
+
 // The Unix folder behind a Windows path, as Wine names it.
 std::string UnixPath(const char* windowsPath) {
   using UnixName = char*(CDECL*)(LPCWSTR);
