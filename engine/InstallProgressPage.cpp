@@ -149,10 +149,12 @@ void InstallProgressPage::RunInstallation() {
     std::vector<std::string> groups = ProgramGroupFolders(info->corpName, info->appName);
     if (!groups.empty()) group = groups.front();
   }
-  std::string temporaryLog;
   log_ = std::make_unique<UninstallLog>();
   bool begun = journal_->Begin(shared.installFolder, group, shared.runFolder);
-  if (!begun || !TemporaryLogPath(&temporaryLog) || !journal_->FileToBeMade(temporaryLog) ||
+  // The temporary log lies in the run's own folder, where nothing else may add records.
+  const std::string temporaryLog = journal_->folder() + kTemporaryLogName;
+  log_->SetTemporaryFolder(journal_->folder());
+  if (!begun || temporaryLog.size() >= MAX_PATH || !journal_->FileToBeMade(temporaryLog) ||
       !log_->BeginLog(shared.installFolder)) {
     // Without the records nothing done could be taken back again: do nothing at all.
     ShowMessage(window(), journal_->unfinishedEarlier() ? kEarlierRunPending : kNoLogMessage,
