@@ -1074,6 +1074,24 @@ TEST_F(Install, EveryFailedStepIsToldAndTakenBack) {
   }
 }
 
+// A run with nothing to copy makes the installation folder itself; a file of that name in
+// the way fails the run with one message, and the file stays.
+TEST_F(Install, AFileWhereTheInstallationFolderGoesFailsTheRun) {
+  CreateDirectoryA("C:\\kaze-engine-test\\", nullptr);
+  ASSERT_TRUE(WriteBytes("C:\\kaze-engine-test\\月見表", "the user's file"));
+  const MachineState before;
+  PromptRecorder prompts;
+  Prepare(kNoGroup);
+  Run();
+  std::vector<std::string> told;
+  for (const RecordedMessage& m : prompts.messages()) told.push_back(m.text);
+  EXPECT_EQ(told, std::vector<std::string>{"インストール先のフォルダを作成できません。\n"
+                                           "C:\\kaze-engine-test\\月見表\\"});
+  ExpectRolledBack(kFailed);
+  ExpectAsBefore(before);
+  EXPECT_EQ(ReadAll("C:\\kaze-engine-test\\月見表"), "the user's file");
+}
+
 // A record the uninstall log cannot take (here: another program holds the log when the
 // second disc comes) fails the run like any step: one message naming the log, and
 // everything of the first disc taken back.
