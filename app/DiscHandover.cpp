@@ -11,6 +11,7 @@
 #include "system/Handles.h"
 #include "system/OsServices.h"
 #include "system/PathText.h"
+#include "system/RunFolderPlace.h"
 #include "system/TextHelpers.h"
 #include "system/WindowsCompat.h"
 
@@ -27,13 +28,6 @@ std::string ModulePath() {
   DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return std::string();
   return std::string(path, length);
-}
-
-std::string TemporaryFolder() {
-  char temp[MAX_PATH + 1] = {};
-  DWORD length = GetTempPathA(MAX_PATH, temp);
-  if (length == 0 || length >= MAX_PATH) return std::string();
-  return AsFolder(temp);
 }
 
 bool IsDriveRootPath(const std::string& path) {
@@ -86,12 +80,16 @@ bool StartedFromRemovableMedia() {
 
 bool HandOverToStagedCopy() {
   const std::string self = ModulePath();
-  const std::string temp = TemporaryFolder();
-  if (self.empty() || temp.empty()) return false;
+  const std::string temp = RunFolderParent();
+  RunFolderAccess access;
+  if (self.empty() || temp.empty() || !access.ready()) return false;
   const std::string name = self.substr(FolderPart(self.c_str()).size());
   RemoveEmptyStagingFolders(temp);
   std::string folder;
-  if (name.empty() || !CreateUniqueFolder(temp.c_str(), kStagingPrefix, &folder)) return false;
+  if (name.empty() ||
+      !CreateUniqueFolder(temp.c_str(), kStagingPrefix, &folder, nullptr, access.get())) {
+    return false;
+  }
   std::string copy;
   if (!JoinWithin(folder.c_str(), name.c_str(), MAX_PATH - 1, &copy)) {
     RemoveDirectoryA(folder.c_str());
@@ -139,7 +137,7 @@ bool HandOverToStagedCopy() {
 std::string StagedCopyFolder() {
   if (StartedFromRemovableMedia()) return std::string();
   return StagedCopyFolderOf(SplitCommandLine(GetCommandLineA()), ModulePath(),
-                            TemporaryFolder());
+                            RunFolderParent());
 }
 
 std::string StagedCopyFolderOf(const std::vector<std::string>& args, const std::string& self,

@@ -10,6 +10,7 @@
 #include "system/Handles.h"
 #include "system/OsServices.h"
 #include "system/PathText.h"
+#include "system/RunFolderPlace.h"
 #include "system/StopPoint.h"
 #include "uninstall/LogRecords.h"
 #include "uninstall/RemovalRules.h"
@@ -448,17 +449,16 @@ bool RunJournal::BeginRecords(const std::string& installFolder, const std::strin
                               const std::string& runFolder) {
   std::string folder = runFolder;
   if (folder.empty()) {
-    char temp[MAX_PATH] = {};
-    DWORD length = GetTempPathA(sizeof temp, temp);
-    if (length == 0 || length >= sizeof temp) return false;
-    // A fresh profile may name a temporary folder that does not exist yet.
-    CreateDirectoryA(temp, nullptr);
+    const std::string parent = RunFolderParent();
+    RunFolderAccess access;
+    if (parent.empty() || !access.ready()) return false;
     // Named before it is made: a run cut off in between leaves a marker whose folder the
     // next start removes.
-    if (!CreateUniqueFolder(temp, "KzSetup", &folder, [](const std::string& candidate) {
-          return candidate.size() + sizeof kRunJournalName <= MAX_PATH &&
-                 WriteMarker(candidate + kRunJournalName);
-        })) {
+    auto record = [](const std::string& candidate) {
+      return candidate.size() + sizeof kRunJournalName <= MAX_PATH &&
+             WriteMarker(candidate + kRunJournalName);
+    };
+    if (!CreateUniqueFolder(parent.c_str(), "KzSetup", &folder, record, access.get())) {
       return false;  // Begin takes the marker away
     }
   } else {

@@ -25,8 +25,9 @@ class RunJournal {
   RunJournal& operator=(const RunJournal&) = delete;
 
   // Starts the journal: the marker first, then the run's folder (runFolder when the
-  // program runs from a copy of its own there, else a new KzSetupXXXX folder in the
-  // temporary folder), then the journal in it with the installation's places. False when
+  // program runs from a copy of its own there, else a new KzSetupXXXX folder where
+  // RunFolderParent says, that only administrators may change on Vista and later), then
+  // the journal in it with the installation's places. False when
   // any of it cannot be written: the run must then change nothing.
   bool Begin(const std::string& installFolder, const std::string& groupFolder,
              const std::string& runFolder);

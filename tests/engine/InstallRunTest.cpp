@@ -249,11 +249,19 @@ TEST_F(Install, PageStartsAtZeroWithItsFont) {
   EXPECT_EQ(page_->timerId(), 0u) << "a hidden page started its work";
 }
 
-// Everything in the temporary folder that was not made by a run: a run must leave it so.
+// The Windows folder's Temp, where a run keeps its own folder on Vista and later.
+const char kWindowsTemp[] = "C:\\windows\\Temp";
+
+// Everything in the temporary folders (the user's and the Windows folder's) that was not
+// made by a run: a run must leave them so.
 std::vector<std::string> TemporaryFolderNow() {
   char temp[MAX_PATH] = {};
   GetTempPathA(sizeof temp, temp);
-  return Tree(temp);
+  std::vector<std::string> items;
+  for (const std::string& folder : {std::string(temp), std::string(kWindowsTemp) + "\\"}) {
+    for (const std::string& item : Tree(folder)) items.push_back(folder + " " + item);
+  }
+  return items;
 }
 
 TEST_F(Install, WholeRunInstallsEveryFileAndCommitsTheLog) {
@@ -892,14 +900,20 @@ TEST_F(Install, OverlongMembersAreRefusedWhole) {
 TEST_F(Install, NoLogNoInstallation) {
   PromptRecorder prompts;
   Prepare(kDefault);
-  // The temporary folder names a file: the log cannot be made there.
+  // The temporary folders name files: the run's folder cannot be made there (the user's
+  // on older systems, the Windows folder's on Vista and later).
   char savedTmp[MAX_PATH] = {}, savedTemp[MAX_PATH] = {};
   GetEnvironmentVariableA("TMP", savedTmp, sizeof savedTmp);
   GetEnvironmentVariableA("TEMP", savedTemp, sizeof savedTemp);
   ASSERT_TRUE(WriteBytes("C:\\kaze-not-a-folder", "file"));
   SetEnvironmentVariableA("TMP", "C:\\kaze-not-a-folder\\");
   SetEnvironmentVariableA("TEMP", "C:\\kaze-not-a-folder\\");
+  const std::string aside = std::string(kWindowsTemp) + "-aside";
+  ASSERT_TRUE(MoveFileA(kWindowsTemp, aside.c_str()));
+  ASSERT_TRUE(WriteBytes(kWindowsTemp, "file"));
   Run();
+  DeleteFileA(kWindowsTemp);
+  EXPECT_TRUE(MoveFileA(aside.c_str(), kWindowsTemp));
   SetEnvironmentVariableA("TMP", savedTmp);
   SetEnvironmentVariableA("TEMP", savedTemp);
   DeleteFileA("C:\\kaze-not-a-folder");
