@@ -3,7 +3,8 @@
 // folders (Programs, Start menu, Startup, desktop, My Documents) from shell32 4.0 (95,
 // NT 4.0); the all-users ones from NT 4.0; Application Data from shell32 4.71 (98, or
 // Internet Explorer 4 on 95 and NT 4.0); the profile, local and common application data
-// and common documents from shell32 5.0 (Me, 2000). Where an old shell does not know a
+// and common documents from shell32 5.0 (Me, 2000); the 64-bit Program Files from the
+// environment of 64-bit Windows 7 and later. Where an old shell does not know a
 // folder it lies inside the Windows folder (95 and 98 keep profiles and Application Data
 // there, NT 4.0 keeps them in %SystemRoot%\Profiles), which is refused as a whole. The
 // all-users profile of 2000 and later has no number of its own: it is the parent of the
@@ -44,6 +45,10 @@ ProtectedFolders SystemProtectedFolders() {
   }
   // The shells before 5.0 do not know CSIDL_PROGRAM_FILES; the registry does.
   add(GetProgramFilesFolder(path) != FALSE);
+  // On 64-bit Windows both name "Program Files (x86)" to this 32-bit program; the folder of
+  // the 64-bit programs is in ProgramW6432 (7 and later; absent elsewhere).
+  DWORD size = GetEnvironmentVariableA("ProgramW6432", path, MAX_PATH);
+  add(size > 0 && size < MAX_PATH);
   return result;
 }
 

@@ -223,16 +223,21 @@ TEST_F(TargetCheck, RefusesProtectedFolders) {
       {"C:\\users\\Public", system},                        // the common profile
       {"C:\\users", system},                                  // a parent of the profiles
       {"C:\\ProgramData\\Microsoft", system},               // a parent of the common Start menu
+      {"C:\\Program Files 64", system},  // 64-bit Windows' own Program Files (below)
       {"C:\\windows\\Fonts", inside},
       {"C:\\WINDOWS\\Games\\Tsukimi", inside},
       {"C:\\..\\Games", invalid},
       {"C:\\Games\\CON", invalid},
       {"C:\\Games\\a*b", invalid},
   };
+  // A 32-bit program on 64-bit Windows is told "Program Files (x86)" by the shell and the
+  // registry; the environment names the other one.
+  SetEnvironmentVariableA("ProgramW6432", "C:\\Program Files 64");
   for (const Case& c : cases) {
     EXPECT_EQ(Check(c.folder), c.refusal) << c.folder;
     EXPECT_STREQ(context_.installFolder, "") << c.folder;
   }
+  SetEnvironmentVariableA("ProgramW6432", nullptr);
   // Inside the profile and below Program Files an installation is welcome.
   for (const std::string& folder : {user + "Games\\Tsukimi", std::string("C:\\Program Files\\KAZE_CORP\\月見日和")}) {
     EXPECT_EQ(Check(folder), "") << folder;
