@@ -21,6 +21,7 @@
 #include "system/FileUtils.h"
 #include "system/Handles.h"
 #include "system/PathText.h"
+#include "system/RunFolderPlace.h"
 #include "system/WindowsCompat.h"
 #include "uninstall/UninstallLog.h"
 
@@ -278,10 +279,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                 product.name.c_str());
   if (MessageBoxA(nullptr, question, kCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) return 1;
 
-  // Hand over to a copy in the temporary folder.
-  char temp[MAX_PATH] = {};
-  DWORD length = GetTempPathA(sizeof temp, temp);
-  if (length == 0 || length >= sizeof temp) return 1;
+  // Hand over to a copy in the temporary folder; on Vista and later in the Windows folder's
+  // Temp, where the user's unelevated programs cannot replace it before it starts elevated.
+  const std::string temp = kaze::RunFolderParent();
+  if (temp.empty()) return 1;
   std::string copy = TemporaryCopy(temp);
   if (copy.empty()) return Uninstall(installed, product);
   std::string line = "\"" + copy + "\" \"" + installed + "\" /D /R " +

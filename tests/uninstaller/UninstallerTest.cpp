@@ -238,10 +238,15 @@ TEST(Uninstaller, RemovesWhatTheLogListsAndNothingElse) {
   EXPECT_TRUE(Exists(installation.programs)) << "a folder the installation did not make was removed";
   EXPECT_EQ(ReadBytes(installation.programs + "foreign.txt"), "not ours");
   DeleteFileA((installation.programs + "foreign.txt").c_str());
-  // The copy that did the work lies in the temporary folder, and goes at the next start
-  // (marked once it has closed its last message, so allow it a moment).
+  // The copy that did the work lies in the temporary folder (on Vista and later in the
+  // Windows folder's, out of reach of the user's unelevated programs), and goes at the next
+  // start (marked once it has closed its last message, so allow it a moment).
   char temp[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, temp);
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  ASSERT_TRUE(GetVersionExA(&version));
+  if (IsNt() && version.dwMajorVersion >= 6) std::strcpy(temp, "C:\\windows\\Temp\\");
   std::vector<std::string> pending;
   std::vector<std::string> copies;
   for (DWORD start = GetTickCount(); copies.empty() && GetTickCount() - start < 15000; Sleep(200)) {
