@@ -72,14 +72,19 @@ bool ReadWholeFile(const char* path, size_t limit, std::string* bytes) {
   bytes->clear();
   ScopedFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return false;
+  return file.valid() && ReadOpenFile(file.get(), limit, bytes);
+}
+
+bool ReadOpenFile(HANDLE file, size_t limit, std::string* bytes) {
+  bytes->clear();
   DWORD high = 0;
-  DWORD low = GetFileSize(file.get(), &high);
+  DWORD low = GetFileSize(file, &high);
   if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
   if (high != 0 || low > limit) return false;
+  if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return false;
   std::string data(low, '\0');
   DWORD got = 0;
-  if (low > 0 && (!ReadFile(file.get(), &data[0], low, &got, nullptr) || got != low)) return false;
+  if (low > 0 && (!ReadFile(file, &data[0], low, &got, nullptr) || got != low)) return false;
   *bytes = std::move(data);
   return true;
 }

@@ -80,6 +80,9 @@ bool FileSize(const char* path, ULONGLONG* size);
 // it cannot be opened or read, or is longer.
 bool ReadWholeFile(const char* path, size_t limit, std::string* bytes);
 
+// The same from a file already open for reading, from its start.
+bool ReadOpenFile(HANDLE file, size_t limit, std::string* bytes);
+
 // Makes a new folder below parent (which ends with a backslash) named prefix and four hex
 // digits, one that did not exist before; its path, with a backslash, goes to out.
 // beforeMaking (when given) is called with each candidate just before it is made, so that
