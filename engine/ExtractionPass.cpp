@@ -18,6 +18,8 @@
 namespace kaze {
 
 const char kCabLibraryName[] = "cab32.dll";
+// Far beyond the archive library; a larger file is not taken for it.
+constexpr size_t kLibraryMax = 16u << 20;
 const char kUninstallerName[] = "Kaze_Inst.exe";
 
 namespace {
@@ -231,12 +233,24 @@ uint32_t ExtractionPass::WeighArchive(const char* path) {
 
 bool ExtractionPass::LoadStagedLibrary(CabLibrary& library) {
   // Only the run's own copy: a search would take whatever lies in the program's or the
-  // current folder.
-  if (stagingFolder_.empty()) {
+  // current folder. It is held open against writers from the check against disc 1's bytes
+  // until the system has loaded it, so that what is loaded is what was checked.
+  if (libraryRefused_) return false;  // told once
+  libraryRefused_ = true;
+  const std::string path = stagingFolder_ + kCabLibraryName;
+  ScopedFileHandle held;
+  std::string bytes;
+  if (!stagingFolder_.empty() && !libraryBytes_.empty()) {
+    held.Reset(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  }
+  if (!held.valid() || !ReadOpenFile(held.get(), libraryBytes_.size(), &bytes) ||
+      bytes != libraryBytes_) {
     CabLibrary::ShowLibraryMissing();
     return false;
   }
-  return library.Load(host_.pageWindow(), stagingFolder_.c_str());
+  libraryRefused_ = !library.Load(host_.pageWindow(), stagingFolder_.c_str());
+  return !libraryRefused_;
 }
 
 void ExtractionPass::Append(const char* path, const std::string& destinationFolder,
@@ -551,6 +565,12 @@ void ExtractionPass::StageSupportFiles(const std::string& folder) {
     }
     // A copy cut short is no copy: a missing support file is told where it is needed.
     if (!host_.BeforeCreating(LOG_FILE, to.c_str())) continue;
+    // The library's bytes as disc 1 has them: each load checks the staged copy against
+    // them.
+    if (name == kCabLibraryName && !ReadWholeFile(from.c_str(), kLibraryMax, &libraryBytes_)) {
+      libraryBytes_.clear();
+      continue;
+    }
     if (CopyFileWhole(from.c_str(), to.c_str())) {
       staged_.push_back(name);
     } else {

@@ -125,6 +125,8 @@ class ExtractionPass : public CabProgressCallback {
   ExtractionHost& host_;
   std::string stagingFolder_;
   std::vector<std::string> staged_;  // names copied into the staging folder
+  std::string libraryBytes_;         // cab32.dll as disc 1 has it
+  bool libraryRefused_ = false;      // a load failed and was told: not tried again
   bool stageTried_ = false;
   std::unique_ptr<WorkList> workList_;
   CabLibrary library_;  // the staged copy, loaded at a disc's first archive

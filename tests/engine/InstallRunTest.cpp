@@ -37,7 +37,7 @@ const char kUninstallEntry[] =
 
 enum TypeIndex {
   kDefault = 0, kFull = 1, kBrokenArchive = 2, kNoGroup = 3, kSecondOnly = 4,
-  kLongName = 5, kLongDestination = 6, kLongListing = 7,
+  kLongName = 5, kLongDestination = 6, kLongListing = 7, kTwoCabinets = 8,
 };
 
 std::string ReadAll(const std::string& path) {
@@ -177,7 +177,7 @@ class Install : public ::testing::Test {
   }
 
   // The context as the earlier steps leave it, and the page made (hidden).
-  void Prepare(int type, int types = 8) {
+  void Prepare(int type, int types = 9) {
     context_ = std::make_unique<InstallContext>();
     context_->instance = GetModuleHandleA(nullptr);
     context_->frameWindow = frame_->window();
@@ -1142,6 +1142,35 @@ TEST_F(Install, ALogRecordThatCannotBeWrittenFailsTheRun) {
   ASSERT_FALSE(log.empty()) << "the second disc was never asked for";
   EXPECT_EQ(g_toldWhileHeld,
             std::vector<std::string>{"アンインストール情報を書き込めませんでした。\n" + log});
+  ExpectRolledBack(kFailed);
+  EXPECT_FALSE(Exists("C:\\kaze-engine-test\\"));
+  ExpectAsBefore(before);
+}
+
+// The archive library is loaded only as disc 1 has it: a staged copy that was changed
+// after it was staged (here while disc 2 is asked for) is never loaded.
+TEST_F(Install, AStagedLibraryChangedAfterStagingIsNeverLoaded) {
+  const MachineState before;
+  PromptRecorder prompts;
+  Prepare(kTwoCabinets);
+  std::string staged;
+  g_onDiscRequest = [&](HWND dialog) {
+    if (!staged.empty()) return;
+    staged = page_->stagingFolder() + "cab32.dll";
+    std::string bytes = ReadAll(staged);
+    ASSERT_FALSE(bytes.empty()) << staged;
+    bytes[bytes.size() - 1] ^= 0x5A;  // a library of the same size, one byte changed
+    ASSERT_TRUE(WriteBytes(staged, bytes));
+    ASSERT_TRUE(InsertDisc('Q', DiscUnixPath("disc2")));
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  };
+  UINT_PTR watch = SetTimer(nullptr, 0, 100, &WatchForRequest);
+  Run();
+  KillTimer(nullptr, watch);
+  ASSERT_FALSE(staged.empty()) << "the second disc was never asked for";
+  std::vector<std::string> told;
+  for (const RecordedMessage& m : prompts.messages()) told.push_back(m.text);
+  EXPECT_EQ(told, std::vector<std::string>{"キャビネットファイル展開用DLLの取得に失敗しました"});
   ExpectRolledBack(kFailed);
   EXPECT_FALSE(Exists("C:\\kaze-engine-test\\"));
   ExpectAsBefore(before);

@@ -56,18 +56,22 @@ MEMBERNUM_5=1
 MEMBER_5_0=Long\ > Long\
 
 [INSTALL_GROUP_DISK_1]
-IDNUM=1
+IDNUM=2
 GROUP_0=5
 MEMBERSIZE_0=1
 MEMBERNUM_0=1
 MEMBER_0_0=second.txt > Second\
+GROUP_1=10
+MEMBERSIZE_1=1
+MEMBERNUM_1=1
+MEMBER_1_0=extra.cab > Extra
 
 [INSTALL_GROUP]
 NAME_DEFAULT=標準
 NAME_FULL=全部
 DEFAULTLIST=0,1
 FULLLIST=0,1,5
-INSTGROUP=6
+INSTGROUP=7
 GROUPNAME_0=壊れた書庫
 GROUPLIST_0=0,2
 GROUPNAME_1=なし
@@ -80,6 +84,8 @@ GROUPNAME_4=長いパス
 GROUPLIST_4=7
 GROUPNAME_5=長い一覧
 GROUPLIST_5=8
+GROUPNAME_6=二枚の書庫
+GROUPLIST_6=1,10
 
 [INSTALL_REGISTRY_0]
 REG_KEY=Software\KAZE_CORP\EngineTest
@@ -112,6 +118,7 @@ truncate -s 200 "$d1/broken.cab"
 printf 'TSUKIMI1\n' > "$d1/.windows-label"
 
 printf 'second disc\r\n' > "$d2/second.txt"
+cp "$d1/game.cab" "$d2/extra.cab"
 printf 'MZ uninstaller stand-in' > "$d2/Kaze_Inst.exe"
 printf 'TSUKIMI2\n' > "$d2/.windows-label"
 rm -rf "$work"
