@@ -144,6 +144,8 @@ void CALLBACK WatchForRequest(HWND, UINT, UINT_PTR, DWORD) {
   if (g_onDiscRequest) g_onDiscRequest(dialog);
 }
 
+struct StopAt;
+
 class Install : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -196,6 +198,9 @@ class Install : public ::testing::Test {
     ShowWindow(page_->window(), SW_SHOW);
     ASSERT_TRUE(PumpUntil([&] { return !Shown(PageItem(IDC_PROGRESS_CANCEL)); }, 60000));
   }
+  // Runs the default type with stop answering the stop questions, pressing Cancel at once
+  // when asked to; any other message is a failure. False when the run did not end.
+  bool RunAnswering(StopAt& stop, bool cancel);
 
   static bool Shown(HWND window) { return (GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) != 0; }
   HWND Button(int id) const { return GetDlgItem(frame_->window(), id); }
@@ -426,6 +431,23 @@ int AnswerStopAt(HWND, const char* text, const char*, UINT) {
   return IDNO;
 }
 
+bool Install::RunAnswering(StopAt& stop, bool cancel) {
+  g_stopAt = &stop;
+  MessageBoxHandler previous = SetMessageBoxHandler(&AnswerStopAt);
+  Prepare(kDefault);
+  stop.page = page_->window();
+  ShowWindow(page_->window(), SW_SHOW);
+  if (cancel) {
+    SendMessageA(page_->window(), WM_COMMAND, MAKEWPARAM(IDC_PROGRESS_CANCEL, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(PageItem(IDC_PROGRESS_CANCEL)));
+  }
+  bool ended = PumpUntil([&] { return !Shown(PageItem(IDC_PROGRESS_CANCEL)); }, 60000);
+  SetMessageBoxHandler(previous);
+  g_stopAt = nullptr;
+  for (const std::string& m : stop.others) ADD_FAILURE() << m;
+  return ended;
+}
+
 // Files of the user's with the disc's names in the target: a cancel at any notice (the
 // first, in the middle of a plain copy, at an archive member) leaves each byte for byte
 // with its attributes; a whole run replaces them and never records them for removal.
@@ -476,20 +498,7 @@ TEST_F(Install, UsersFilesOfTheSameNamesArePutBack) {
     StopAt stop;
     stop.yesAt = c.yesAt;
     stop.yesWhenItemHas = c.yesWhenItemHas;
-    g_stopAt = &stop;
-    MessageBoxHandler previous = SetMessageBoxHandler(&AnswerStopAt);
-    Prepare(kDefault);
-    stop.page = page_->window();
-    ShowWindow(page_->window(), SW_SHOW);
-    if (c.cancel) {
-      SendMessageA(page_->window(), WM_COMMAND, MAKEWPARAM(IDC_PROGRESS_CANCEL, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(PageItem(IDC_PROGRESS_CANCEL)));
-    }
-    bool ended = PumpUntil([&] { return !Shown(PageItem(IDC_PROGRESS_CANCEL)); }, 60000);
-    SetMessageBoxHandler(previous);
-    g_stopAt = nullptr;
-    ASSERT_TRUE(ended);
-    for (const std::string& m : stop.others) ADD_FAILURE() << m;
+    ASSERT_TRUE(RunAnswering(stop, c.cancel));
 
     if (c.cancel) {
       ExpectRolledBack(kCancelled);
@@ -1247,20 +1256,7 @@ TEST_F(Install, TheUsersGameFoldersAreNeitherRecordedNorTakenBack) {
     const MachineState before;
     StopAt stop;
     stop.yesAt = 1;
-    g_stopAt = &stop;
-    MessageBoxHandler previous = SetMessageBoxHandler(&AnswerStopAt);
-    Prepare(kDefault);
-    stop.page = page_->window();
-    ShowWindow(page_->window(), SW_SHOW);
-    if (cancel) {
-      SendMessageA(page_->window(), WM_COMMAND, MAKEWPARAM(IDC_PROGRESS_CANCEL, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(PageItem(IDC_PROGRESS_CANCEL)));
-    }
-    bool ended = PumpUntil([&] { return !Shown(PageItem(IDC_PROGRESS_CANCEL)); }, 60000);
-    SetMessageBoxHandler(previous);
-    g_stopAt = nullptr;
-    ASSERT_TRUE(ended);
-    for (const std::string& m : stop.others) ADD_FAILURE() << m;
+    ASSERT_TRUE(RunAnswering(stop, cancel));
     EXPECT_TRUE(Exists(Installed("HD\\")));
     EXPECT_TRUE(Exists(Installed("HD\\Mask\\")));
     if (cancel) {
