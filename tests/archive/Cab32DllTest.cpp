@@ -174,7 +174,7 @@ TEST_F(Cab32Dll, RefusesNamesThatLeaveTheDestination) {
 }
 
 TEST_F(Cab32Dll, UnpacksShiftJisNamesWithBackslashTrailBytes) {
-  if (!CanCreateShiftJisNames(scratch.path())) GTEST_SKIP() << "no Japanese file names here";
+  ASSERT_TRUE(CanCreateShiftJisNames(scratch.path())) << "this Wine holds no Japanese names";
   std::string cab = MakeCab({{"表示\\ソフト.txt", "a"}, {"能\\予定表.txt", "b"}});
   ASSERT_EQ(Run(cab, scratch / "dest\\"), 0);
   EXPECT_EQ(ReadBytes(scratch / "dest\\表示\\ソフト.txt"), "a");
