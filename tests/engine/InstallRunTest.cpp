@@ -602,10 +602,12 @@ class OwnDisc {
   }
   ~OwnDisc() {
     InsertDisc('Q', DiscUnixPath("disc1"));
-    RemoveTree(folder());
+    if (!disc_.windowsPath().empty()) RemoveTree(folder());
   }
   std::string folder() const { return disc_.windowsPath() + "\\"; }
   void Put(const std::string& name, const std::string& bytes) {
+    // Without the run's own folder there is no disc: never the current drive's root.
+    ASSERT_FALSE(disc_.windowsPath().empty()) << "not started by tests/wine/run.sh";
     EXPECT_TRUE(WriteBytes(folder() + name, bytes)) << name;
   }
   bool Insert() { return InsertDisc('Q', disc_.unixPath()); }

@@ -44,16 +44,27 @@ inline bool InsertDisc(char letter, const std::string& unixPath) {
   return ok != FALSE;
 }
 
-// A Unix folder for a disc, made through Wine's Z: drive as /tmp/kaze-disc-<id>-<name>
-// with the given volume label, and removed again with the object.
+// The host folder of this test run (tests/wine/run.sh makes one for each run and removes
+// it afterwards); "" outside run.sh, where no disc folder can be made.
+inline std::string TestRunFolder() {
+  char folder[MAX_PATH] = {};
+  DWORD length = GetEnvironmentVariableA("KAZE_TEST_WORK", folder, sizeof folder);
+  return length > 0 && length < sizeof folder && folder[0] == '/' ? std::string(folder, length)
+                                                                   : std::string();
+}
+
+// A Unix folder for a disc in this test run's own host folder, made through Wine's Z: drive
+// with the given volume label, and removed again with the object. Tests running at the same
+// time never share one.
 class DiscFolder {
  public:
   DiscFolder(const std::string& name, const std::string& label)
-      : unix_("/tmp/kaze-disc-" + std::to_string(GetCurrentProcessId()) + "-" + name),
-        windows_("Z:" + unix_) {
+      : unix_(TestRunFolder().empty() ? std::string() : TestRunFolder() + "/disc-" + name),
+        windows_(unix_.empty() ? std::string() : "Z:" + unix_) {
     for (char& c : windows_) {
       if (c == '/') c = '\\';
     }
+    if (windows_.empty()) return;
     CreateDirectoryA(windows_.c_str(), nullptr);
     if (!label.empty()) {
       HANDLE file = CreateFileA(LabelFile().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -65,6 +76,7 @@ class DiscFolder {
     }
   }
   ~DiscFolder() {
+    if (windows_.empty()) return;
     DeleteFileA(LabelFile().c_str());
     RemoveDirectoryA(windows_.c_str());
   }

@@ -63,6 +63,9 @@ cleanup() {
 trap cleanup EXIT
 cp -a "$base" "$work/prefix"
 export WINEPREFIX="$work/prefix"
+# The run's own folder on the host: what a test makes outside its prefix (a disc folder)
+# goes there, never into a folder that tests running at the same time share.
+export KAZE_TEST_WORK="$work"
 
 setup_cmds=()
 if [ -n "$version" ]; then
