@@ -27,6 +27,27 @@ void Shot(const std::string& name) {
 }
 
 // Starts at step 1 and goes to step 3 as a user would, with a screenshot of each step;
+BOOL CALLBACK FindFolderBox(HWND child, LPARAM out) {
+  if (GetDlgCtrlID(child) != 1002 || ClassName(child) != "Edit") return TRUE;
+  *reinterpret_cast<HWND*>(out) = child;
+  return FALSE;
+}
+
+// The folder box of step 3 (control 1002 of the settings page inside the frame).
+HWND FolderBox(HWND frame) {
+  HWND found = nullptr;
+  EnumChildWindows(frame, &FindFolderBox, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// What a box of the other process shows (GetWindowText reads no other process's edit box).
+std::string BoxText(HWND box) {
+  char text[512] = {};
+  if (box != nullptr) SendMessageA(box, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+
 // *frame is the wizard's window.
 void WalkToSettings(const ChildProcess& setup, HWND* frame) {
   *frame = setup.WaitForWindow(IsWizardFrame, 30000);
@@ -34,26 +55,29 @@ void WalkToSettings(const ChildProcess& setup, HWND* frame) {
   HWND wizard = *frame;
   HWND next = GetDlgItem(wizard, 1008);
 
-  ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(wizard) == kStep1; }, 5000))
+  ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(wizard) == kStep1; }, 30000))
       << WindowText(wizard);
-  Sleep(300);  // the entry checks run 50 ms after the window appeared
-  EXPECT_EQ(setup.Windows().size(), 1u) << "a message box appeared at start";
   EXPECT_EQ(WindowText(next), "次へ");
   Shot("step1");
 
   Click(wizard, 1008);
-  ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(wizard) == kStep2; }, 5000));
+  ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(wizard) == kStep2; }, 30000));
   // The disc is in Q: already: found in the first pass, and Next comes back.
   Sleep(300);
-  ASSERT_TRUE(WaitFor(setup, [&] { return IsWindowEnabled(next) != FALSE; }, 8000));
+  ASSERT_TRUE(WaitFor(setup, [&] { return IsWindowEnabled(next) != FALSE; }, 30000));
+  // By now the entry checks (run 50 ms after the window appeared) are long past: a message
+  // box of theirs would still be open.
+  EXPECT_EQ(setup.Windows().size(), 1u) << "a message box appeared at start";
   Shot("step2");
 
   Click(wizard, 1008);
-  ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(wizard) == kStep3; }, 5000));
+  ASSERT_TRUE(WaitFor(setup, [&] { return WindowText(wizard) == kStep3; }, 30000));
   EXPECT_EQ(WindowText(next), "インストール");
-  Sleep(300);
-  ASSERT_TRUE(WaitFor(setup, [&] { return IsWindowEnabled(next) != FALSE; }, 8000))
-      << "install.ini was not loaded";
+  // The folder box (of the settings page inside the frame) is filled once install.ini has
+  // been loaded, and Next comes back.
+  ASSERT_TRUE(WaitFor(setup, [&] {
+    return !BoxText(FolderBox(wizard)).empty() && IsWindowEnabled(next) != FALSE;
+  }, 30000)) << "install.ini was not loaded";
   Shot("step3");
 }
 
@@ -213,19 +237,6 @@ TEST(EndToEnd, InstallsThenUninstalls) {
   EXPECT_FALSE(KeyExists("Software\\KAZE_CORP")) << "the maker's key the installation made is left";
   EXPECT_FALSE(KeyExists(kEntry));
   EXPECT_FALSE(Exists(programs + "KAZE_CORP")) << "the Start menu group is left";
-}
-
-BOOL CALLBACK FindFolderBox(HWND child, LPARAM out) {
-  if (GetDlgCtrlID(child) != 1002 || ClassName(child) != "Edit") return TRUE;
-  *reinterpret_cast<HWND*>(out) = child;
-  return FALSE;
-}
-
-// The folder box of step 3 (control 1002 of the settings page inside the frame).
-HWND FolderBox(HWND frame) {
-  HWND found = nullptr;
-  EnumChildWindows(frame, &FindFolderBox, reinterpret_cast<LPARAM>(&found));
-  return found;
 }
 
 std::string InstalledIniValue(const std::string& folder, const char* key) {

@@ -190,8 +190,11 @@ class Installation {
   UninstallLog log_;
 };
 
+bool CopiesHaveEnded(DWORD timeout);
+
 // Starts the uninstaller as commandLine does, answers its question with Yes and returns
-// the text of the message that ends its work (pressed away).
+// the text of the message that ends its work (pressed away), once its working copy has
+// ended: a later run's boxes are then never taken for this one's.
 std::string RunUninstaller(const std::string& commandLine, std::string* question = nullptr) {
   ChildProcess first(commandLine);
   EXPECT_TRUE(first.started());
@@ -204,7 +207,7 @@ std::string RunUninstaller(const std::string& commandLine, std::string* question
   if (done == nullptr) return "(no message)";
   std::string text = MessageBoxText(done);
   PressButton(done, IDOK);
-  Sleep(500);
+  EXPECT_TRUE(CopiesHaveEnded(60000)) << "the uninstaller's working copy did not end";
   return text;
 }
 
@@ -249,7 +252,7 @@ TEST(Uninstaller, RemovesWhatTheLogListsAndNothingElse) {
   if (IsNt() && version.dwMajorVersion >= 6) std::strcpy(temp, "C:\\windows\\Temp\\");
   std::vector<std::string> pending;
   std::vector<std::string> copies;
-  for (DWORD start = GetTickCount(); copies.empty() && GetTickCount() - start < 15000; Sleep(200)) {
+  for (DWORD start = GetTickCount(); copies.empty() && GetTickCount() - start < 60000; Sleep(200)) {
     pending = RestartDeletions();
     for (const std::string& path : pending) {
       std::string folder = path.substr(0, path.find_last_of('\\') + 1);
@@ -522,7 +525,7 @@ TEST(Uninstaller, WithoutItsLogItOffersToDropTheEntryAndRemovesNothing) {
             "アンインストール情報ファイル [UnInst.dat] が見つかりません。\n\n"
             "「プログラムの追加と削除」の一覧から「月見日和」を削除しますか？");
   PressButton(box, IDYES);
-  for (DWORD start = GetTickCount(); KeyExists(kEntryKey) && GetTickCount() - start < 15000;) {
+  for (DWORD start = GetTickCount(); KeyExists(kEntryKey) && GetTickCount() - start < 60000;) {
     Sleep(200);
   }
   EXPECT_FALSE(KeyExists(kEntryKey));
