@@ -24,6 +24,7 @@ DiscRequestDialog::DiscRequestDialog(HINSTANCE instance)
 
 INT_PTR DiscRequestDialog::Run() {
   waiting_ = false;
+  labelReads_ = 0;
   return RunModal(nullptr);
 }
 
@@ -75,6 +76,7 @@ void DiscRequestDialog::WaitForVolume() {
     for (int remaining = kWaitMilliseconds; label[0] == '\0' && remaining >= 0;
          remaining -= kPollMilliseconds) {
       ReadVolumeLabel(root, label);
+      ++labelReads_;
       // One message of the dialog per pass keeps it painted without running a loop.
       MSG msg;
       if (PeekMessageA(&msg, window(), 0, 0, PM_REMOVE)) {

@@ -19,6 +19,10 @@ class DiscRequestDialog : public Dialog {  // dialog 129
   // Modal; IDOK once a label was read, IDCANCEL when given up before OK.
   INT_PTR Run();
 
+  // The volume labels read by the last Run, all rounds together: the dialog's own count of
+  // its waiting, kPollMilliseconds apart.
+  int labelReads() const { return labelReads_; }
+
   // Time allowed for one wait and the pause between two reads, in milliseconds.
   static const int kWaitMilliseconds = 5000;
   static const int kPollMilliseconds = 100;
@@ -33,6 +37,7 @@ class DiscRequestDialog : public Dialog {  // dialog 129
   void SetButtonsEnabled(bool enabled);
 
   bool waiting_ = false;
+  int labelReads_ = 0;
 };
 
 }  // namespace kaze

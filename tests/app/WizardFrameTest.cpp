@@ -221,10 +221,10 @@ TEST_F(Frame, NoDiscThenASuccessfulRescan) {
   DWORD start = GetTickCount();
   Press(IDC_NEXT);
   HWND rescan = GetDlgItem(Page(1), IDC_DISC_RESCAN);
-  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(rescan) != FALSE; }, 15000));
-  DWORD elapsed = GetTickCount() - start;
-  EXPECT_GE(elapsed, 4500u);
-  EXPECT_LE(elapsed, 15000u);  // generous: a loaded machine slows every pass
+  // A limit only a hang reaches; the search's length is the page's own count of passes,
+  // and a loaded machine can only make it longer than its 5 s.
+  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(rescan) != FALSE; }, 60000));
+  EXPECT_GE(GetTickCount() - start, 4500u);
   EXPECT_EQ(static_cast<DiscRecognitionPage*>(frame_->page(1))->lastSearchPasses(), 50);
   EXPECT_TRUE(IsWindowEnabled(rescan));
   EXPECT_TRUE(IsWindowVisible(GetDlgItem(Page(1), IDC_DISC_RESCAN_FRAME)));
