@@ -128,24 +128,34 @@ class TargetCheck : public ::testing::Test {
 };
 
 TEST_F(TargetCheck, RefusesFoldersNotOnAFixedDrive) {
-  const std::string notAbsolute = kFolderNotAbsoluteMessage;
-  struct Case { const char* folder; unsigned type; } cases[] = {
-      {"games\\x", 99}, {"\\\\server\\share\\x", 99}, {"", 99}, {"C:", 99}, {"C:games", 99},
-      {"M:\\Game", 1},  // unused letter
-      {"1:\\Game", 1},  // no letter at all
-      {"//server/share/x", 99}, {"C:Games/x", 99}, {"M:/Game", 1}, {"E:/Game", 5},
-      {"F:\\Game", 2}, {"N:\\Game", 4}, {"E:\\Game", 5}, {"q:\\Game", 5}, {"R:\\Game", 6},
+  const std::string notAbsolute =
+      "指定されているインストールフォルダのパスが不正です。フォルダの指定は「絶対パス」でなければなりません";
+  const std::string noRoot =
+      "指定されたドライブが見つかりません。\n"
+      "インストールにはマイコンピュータ上に存在するドライブ(Cドライブ等)を指定してください。";
+  const std::string removable =
+      "指定されたドライブはリムーバブルメディアです。\n"
+      "インストール先には必ず、本体のハードディスクドライブ( Cドライブ等 )を指定してください。";
+  const std::string remote =
+      "指定されたドライブはネットワーク上に存在しています。\n"
+      "ネットワーク上のディスクにインストールすることは出来ません。\n"
+      "インストール先には必ず、本体のハードディスクドライブ( Cドライブ等 )を指定してください。";
+  const std::string cdRom =
+      "指定されたドライブは CD-ROM もしくは DVD-ROM ドライブです。\n"
+      "インストール先には必ず、本体のハードディスクドライブ( Cドライブ等 )を指定してください。";
+  const std::string ramDisk =
+      "指定されたドライブはRAMディスクです。\n"
+      "インストール先には必ず、本体のハードディスクドライブ( Cドライブ等 )を指定してください。";
+  struct Case { const char* folder; const std::string* refusal; } cases[] = {
+      {"games\\x", &notAbsolute}, {"\\\\server\\share\\x", &notAbsolute}, {"", &notAbsolute},
+      {"C:", &notAbsolute}, {"C:games", &notAbsolute},
+      {"M:\\Game", &noRoot},  // unused letter
+      {"1:\\Game", &noRoot},  // no letter at all
+      {"//server/share/x", &notAbsolute}, {"C:Games/x", &notAbsolute}, {"M:/Game", &noRoot},
+      {"E:/Game", &cdRom}, {"F:\\Game", &removable}, {"N:\\Game", &remote},
+      {"E:\\Game", &cdRom}, {"q:\\Game", &cdRom}, {"R:\\Game", &ramDisk},
   };
-  for (const Case& c : cases) {
-    const char* refusal = c.type == 99 ? notAbsolute.c_str() : RefusalForDriveType(c.type);
-    ASSERT_NE(refusal, nullptr);
-    EXPECT_EQ(Check(c.folder), refusal) << c.folder;
-  }
-  // The texts themselves, for two of them.
-  EXPECT_EQ(Check("F:\\Game"),
-            "指定されたドライブはリムーバブルメディアです。\nインストール先には必ず、本体のハードディスクドライブ( Cドライブ等 )を指定してください。");
-  EXPECT_EQ(Check("M:\\Game"),
-            "指定されたドライブが見つかりません。\nインストールにはマイコンピュータ上に存在するドライブ(Cドライブ等)を指定してください。");
+  for (const Case& c : cases) EXPECT_EQ(Check(c.folder), *c.refusal) << c.folder;
 }
 
 // What the check accepts is the folder's one spelling: backslashes, no "." or "..", no

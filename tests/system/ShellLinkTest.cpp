@@ -11,6 +11,15 @@
 namespace kaze {
 namespace {
 
+// A shell folder of this NT prefix with its backslash, asked of the shell itself rather
+// than of the code under test: on NT the links go to the all-users folders.
+std::string AllUsersFolder(int csidl) {
+  char folder[MAX_PATH] = {};
+  if (!SHGetSpecialFolderPathA(nullptr, folder, csidl, FALSE)) return std::string();
+  return std::string(folder) + "\\";
+}
+
+
 struct LinkContents {
   std::string path, workingFolder, arguments, description;
   int showCmd = 0;
@@ -116,9 +125,9 @@ TEST_F(ShortcutTest, RefusesLinkPathsItWouldHaveToCut) {
   SystemSession session;
   ASSERT_TRUE(session.StartShellLink(nullptr));
   // 259 bytes in all once the Programs folder is put in front: too long for the buffer.
-  char programs[MAX_PATH];
-  ASSERT_TRUE(GetProgramsFolder(programs));
-  std::string name(MAX_PATH - std::string(programs).size(), 'x');
+  const std::string programs = AllUsersFolder(CSIDL_COMMON_PROGRAMS);
+  ASSERT_FALSE(programs.empty());
+  std::string name(MAX_PATH - programs.size(), 'x');
   char resolved[MAX_PATH] = "junk";
   session.ResolveLinkLocation(1, name.c_str(), resolved);
   EXPECT_STREQ(resolved, "");
@@ -131,13 +140,14 @@ TEST_F(ShortcutTest, RefusesLinkPathsItWouldHaveToCut) {
 }
 
 TEST(ResolveLinkLocation, PutsTheLinkUnderTheFolderOfItsMode) {
-  char programs[MAX_PATH], desktop[MAX_PATH];
-  ASSERT_TRUE(GetProgramsFolder(programs));
-  ASSERT_TRUE(GetDesktopFolder(desktop));
+  const std::string programs = AllUsersFolder(CSIDL_COMMON_PROGRAMS);
+  const std::string desktop = AllUsersFolder(CSIDL_COMMON_DESKTOPDIRECTORY);
+  ASSERT_FALSE(programs.empty());
+  ASSERT_FALSE(desktop.empty());
   struct Case { unsigned char mode; std::string expected; } cases[] = {
       {0, "Maker\\Game\\Start.lnk"},
-      {1, std::string(programs) + "Maker\\Game\\Start.lnk"},
-      {2, std::string(desktop) + "Maker\\Game\\Start.lnk"},
+      {1, programs + "Maker\\Game\\Start.lnk"},
+      {2, desktop + "Maker\\Game\\Start.lnk"},
       {3, "Maker\\Game\\Start.lnk"},
       {255, "Maker\\Game\\Start.lnk"},
   };
@@ -150,8 +160,6 @@ TEST(ResolveLinkLocation, PutsTheLinkUnderTheFolderOfItsMode) {
 }
 
 TEST(CreateShortcut, PlacesProgramGroupLinksInTheAllUsersStartMenu) {
-  char programs[MAX_PATH];
-  ASSERT_TRUE(GetProgramsFolder(programs));
   char common[MAX_PATH];
   ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, common, CSIDL_COMMON_PROGRAMS, FALSE));
   const std::string group = std::string(common) + "\\Maker";
