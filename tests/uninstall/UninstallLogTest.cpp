@@ -85,6 +85,16 @@ class UninstallLogTest : public ::testing::Test {
   std::vector<Step> steps_;
 };
 
+// One record as the format lays it out (the test below spells it out byte by byte): the
+// tag, the room for the text (its length with at least one zero byte, rounded up to four)
+// as 32 bits little-endian, then the text and its zero bytes.
+std::string RecordBytes(const char* tag, const std::string& text) {
+  const size_t room = (text.size() + 4) & ~static_cast<size_t>(3);
+  std::string bytes(tag, 4);
+  for (int i = 0; i < 4; ++i) bytes += static_cast<char>((room >> (8 * i)) & 0xFF);
+  return bytes + text + std::string(room - text.size(), '\0');
+}
+
 TEST_F(UninstallLogTest, WritesTheRecordBytesOfTheFormat) {
   ASSERT_TRUE(log_.BeginLog(install_.c_str()));
   EXPECT_EQ(ReadBytes(TemporaryLog()), std::string("KAZE_UNINST_DAT\x01", 16));
@@ -658,12 +668,8 @@ TEST_F(UninstallLogTest, AnIncompleteRemovalKeepsWhatRemainsForALaterRun) {
   EXPECT_EQ(GetFileAttributesA(held.c_str()), heldAttributes);
   EXPECT_FALSE(Exists(free));
   EXPECT_FALSE(Exists(top));
-  std::string remaining = std::string("KAZE_UNINST_DAT\x01", 16);
-  std::vector<unsigned char> records;
-  EncodeLogRecord(LOG_FOLD, data.c_str(), &records);
-  EncodeLogRecord(LOG_FILE, held.c_str(), &records);
-  remaining.append(records.begin(), records.end());
-  EXPECT_EQ(ReadBytes(FinalLog()), remaining);
+  EXPECT_EQ(ReadBytes(FinalLog()), std::string("KAZE_UNINST_DAT\x01", 16) +
+                                      RecordBytes("FOLD", data) + RecordBytes("FILE", held));
   EXPECT_EQ(GetFileAttributesA(FinalLog().c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
             static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
 
@@ -677,11 +683,8 @@ TEST_F(UninstallLogTest, AnIncompleteRemovalKeepsWhatRemainsForALaterRun) {
 // A broken end is told, and kept as it stands for the uninstaller.
 TEST_F(UninstallLogTest, ABrokenEndIsToldAndKept) {
   std::string first = MakeFile("first.dat");
-  std::vector<unsigned char> record;
-  EncodeLogRecord(LOG_FILE, first.c_str(), &record);
   std::string broken("FILE\xF0\0\0\0abc", 11);
-  std::string bytes = std::string("KAZE_UNINST_DAT\x01", 16) +
-                      std::string(record.begin(), record.end()) + broken;
+  std::string bytes = std::string("KAZE_UNINST_DAT\x01", 16) + RecordBytes("FILE", first) + broken;
   ASSERT_TRUE(WriteBytes(FinalLog(), bytes));
   request_.keepIncompleteLog = true;
   EXPECT_TRUE(log_.RemoveLoggedItems(false, &request_));
