@@ -66,9 +66,6 @@ export WINEPREFIX="$work/prefix"
 # The run's own folder on the host: what a test makes outside its prefix (a disc folder)
 # goes there, never into a folder that tests running at the same time share.
 export KAZE_TEST_WORK="$work"
-# Wine's server sockets and xvfb-run's files too: nothing of the run stays in the host's /tmp.
-mkdir -p "$work/tmp"
-export TMPDIR="$work/tmp"
 
 setup_cmds=()
 if [ -n "$version" ]; then
